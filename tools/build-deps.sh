@@ -1,0 +1,23 @@
+#!/bin/bash
+# build-deps.sh CACHE - build the third-party static libraries (SQLite, libjpeg, libmng, RapidJSON
+# headers) once per input set. The prefix is CACHE/deps-<key>; the key hashes deps/, the toolchain
+# file, the source package versions and the cross compiler version. Prints the prefix as its last line.
+set -euo pipefail
+ROOT=$(cd "$(dirname "$0")/.." && pwd)
+CACHE=$(mkdir -p "${1:?usage: build-deps.sh CACHE}" && cd "$1" && pwd)
+SRC=$CACHE/debsrc
+TC=$ROOT/cmake/toolchain-i686-w64-mingw32.cmake
+key=$( { cd "$ROOT" && find deps -type f | sort | xargs sha256sum; sha256sum "$TC";
+         ls "$SRC"/*.dsc | xargs -n1 basename; dpkg-query -W gcc-mingw-w64-i686-posix; } | sha256sum | cut -c1-16)
+PREFIX=$CACHE/deps-$key
+if [ -f "$PREFIX/deps-info.txt" ]; then
+  echo "build-deps.sh: cached $PREFIX" >&2
+else
+  B=$CACHE/build-deps-$key
+  rm -rf "$B" "$PREFIX"
+  cmake -G "${CMAKE_GENERATOR:-Ninja}" -S "$ROOT/deps" -B "$B" -DCMAKE_TOOLCHAIN_FILE="$TC" \
+        -DDEBSRC_DIR="$SRC" -DCMAKE_INSTALL_PREFIX="$PREFIX" >&2
+  cmake --build "$B" -j"${JOBS:-$(nproc)}" >&2
+  rm -rf "$B"                                   # only the prefix is kept
+fi
+echo "$PREFIX"

@@ -1,0 +1,29 @@
+#!/bin/bash
+# build.sh - set up this Debian machine (as root, idempotent), fetch and build the third-party
+# libraries (cached outside the tree), configure and build everything into $BUILD (default ./build).
+#   TW_CACHE=dir  third-party cache (default ~/.cache/tarnwick)   JOBS=n   SKIP_BOOTSTRAP=1
+set -euo pipefail
+ROOT=$(cd "$(dirname "$0")/.." && pwd)
+CACHE=${TW_CACHE:-$HOME/.cache/tarnwick}
+BUILD=${BUILD:-$ROOT/build}
+export JOBS=${JOBS:-$(nproc)}
+export CMAKE_GENERATOR=${CMAKE_GENERATOR:-Ninja}
+
+step() {  # step NAME CMD... : run it and print its wall-clock time
+  local name=$1; shift
+  local t0=$EPOCHREALTIME
+  "$@"
+  local us=$(( ${EPOCHREALTIME/[.,]/} - ${t0/[.,]/} ))
+  printf 'TIME %-10s %4d.%01d s\n' "$name" $((us / 1000000)) $(( (us % 1000000) / 100000 )) >&2
+}
+
+if [ -z "${SKIP_BOOTSTRAP:-}" ]; then
+  if [ "$(id -u)" -eq 0 ]; then step bootstrap bash "$ROOT/tools/bootstrap.sh"
+  else step bootstrap sudo bash "$ROOT/tools/bootstrap.sh"; fi
+fi
+step sources bash "$ROOT/tools/fetch-sources.sh" "$CACHE/debsrc" >&2
+deps() { DEPS_PREFIX=$(bash "$ROOT/tools/build-deps.sh" "$CACHE" | tail -1); }
+step deps deps
+step configure cmake -S "$ROOT" -B "$BUILD" -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/toolchain-i686-w64-mingw32.cmake" \
+                     -DDEPS_PREFIX="$DEPS_PREFIX" >/dev/null
+step build cmake --build "$BUILD" -j"$JOBS"

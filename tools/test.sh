@@ -1,0 +1,21 @@
+#!/bin/bash
+# test.sh - everything from a fresh Debian 12 machine to a finished test run: set-up, build, then
+# every test under Wine inside one Xvfb server. Extra arguments go to ctest (e.g. -R Foundation).
+set -euo pipefail
+ROOT=$(cd "$(dirname "$0")/.." && pwd)
+BUILD=${BUILD:-$ROOT/build}
+export BUILD
+unset TZ http_proxy https_proxy HTTP_PROXY HTTPS_PROXY all_proxy ALL_PROXY no_proxy NO_PROXY
+bash "$ROOT/tools/build.sh"
+FB=$BUILD/xvfb-fb
+rm -rf "$FB"; mkdir -p "$FB"
+t0=$SECONDS
+set +e
+XVFB_FBDIR=$FB xvfb-run -a -n "${XVFB_SERVERNUM:-99}" -s "-screen 0 1024x768x24 -fbdir $FB" \
+  ctest --test-dir "$BUILD" -j"${JOBS:-8}" --output-on-failure "$@"
+rc=$?
+set -e
+# stop only this build's wineserver; never anything by name
+WINEPREFIX=$BUILD/wineprefix wineserver -k 2>/dev/null || true
+echo "TIME test       $((SECONDS - t0)) s" >&2
+exit $rc
