@@ -1,0 +1,7 @@
+#include "app/handles.h"
+
+HINSTANCE hInst = NULL;
+HWND hMainWnd = NULL;
+HWND hTrayWnd = NULL;
+HWND hListView = NULL;
+HWND hBannerWnd = NULL;
