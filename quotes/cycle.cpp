@@ -1,0 +1,12 @@
+#include "quotes/cycle.h"
+
+int nNetworkState = STA_VERSION_CHECK;
+int bNetworkBusy = 0;
+int nNextItem = 0;
+char szSymbolList[500] = "";
+char szYahooExtraCallQuery[500] = "";
+unsigned char bYahooExtraPending = 0;
+unsigned char bYahooCsvExpected = 1;
+short nInterRequestDelay = 0;
+int nSecondsToUpdate = 0;
+int bUpdateRequested = 1;
