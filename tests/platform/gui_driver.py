@@ -12,25 +12,12 @@ import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), '..', '..', 'tools'))
 from winpath import to_wine  # noqa: E402
-import xwd2png  # noqa: E402
+from screenshot import screenshot  # noqa: E402
 
 
-def screenshot(png):
-    fbdir = os.environ.get('XVFB_FBDIR')
-    src = os.path.join(fbdir, 'Xvfb_screen0') if fbdir else None
-    tmp = None
-    if not (src and os.path.exists(src)):
-        if not shutil.which('xwd'):
-            print('no Xvfb -fbdir file and no xwd: screenshot skipped')
-            return
-        tmp = png + '.xwd'
-        subprocess.run(['xwd', '-root', '-silent', '-out', tmp], check=True)
-        src = tmp
-    os.makedirs(os.path.dirname(os.path.abspath(png)), exist_ok=True)
-    w, h = xwd2png.convert(src, png)
-    print('screenshot %s (%dx%d) from %s' % (png, w, h, src))
-    if tmp:
-        os.remove(tmp)
+def take_screenshot(png):
+    size = screenshot(png)
+    print('screenshot %s (%dx%d)' % ((png,) + size) if size else 'no screen capture available')
 
 
 def main():
@@ -61,7 +48,7 @@ def run(wine_run, exe, png, work):
     print('ready after %.2f s' % (time.time() - t0))
     with open(ready) as f:
         print(f.read(), end='')
-    screenshot(png)
+    take_screenshot(png)
     open(marker + '.done', 'w').close()
     rc = p.wait(timeout=30)
     print('gui_probe exit code %d after %.2f s' % (rc, time.time() - t0))
