@@ -3,8 +3,8 @@
 int nNetworkState = STA_VERSION_CHECK;
 int bNetworkBusy = 0;
 int nNextItem = 0;
-char szSymbolList[500] = "";
-char szYahooExtraCallQuery[500] = "";
+char szSymbolList[SYMBOL_LIST_SIZE] = "";
+char szYahooExtraCallQuery[SYMBOL_LIST_SIZE] = "";
 unsigned char bYahooExtraPending = 0;
 unsigned char bYahooCsvExpected = 1;
 short nInterRequestDelay = 0;

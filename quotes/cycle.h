@@ -1,17 +1,31 @@
 // State of the network command cycle, shared by the request builder, the transports and the parsers.
+// The network thread writes some of it while it builds a request; the cycle's strict alternation of
+// posted fetch and synchronous reply is the only ordering (no lock).
 #pragma once
 
 #define STA_VERSION_CHECK 12
 #define STA_BANNER_GET 13
 #define STA_QUOTE_CHECK 15
 
+#define SYMBOL_LIST_SIZE 500
+
+// The step the cycle is in: one of the STA_ values.
 extern int nNetworkState;
+// A cycle is under way; the countdown to the next one waits meanwhile.
 extern int bNetworkBusy;
+// List-view row at which the next quote request starts.
 extern int nNextItem;
-extern char szSymbolList[500];
-extern char szYahooExtraCallQuery[500];
+// Symbols of the quote request under way, as the parsers receive them ('+'-joined).
+extern char szSymbolList[SYMBOL_LIST_SIZE];
+// Comma-separated index symbols for the one JSON request of a Yahoo cycle.
+extern char szYahooExtraCallQuery[SYMBOL_LIST_SIZE];
+// Index symbols still wait for their JSON request in this cycle.
 extern unsigned char bYahooExtraPending;
+// The next Yahoo reply is CSV (1) or JSON (0).
 extern unsigned char bYahooCsvExpected;
+// Ticks still to wait before the next one-symbol request of the HTML detail-page source.
 extern short nInterRequestDelay;
+// Seconds until the next automatic cycle.
 extern int nSecondsToUpdate;
+// A cycle is wanted although the Delay setting is 0.
 extern int bUpdateRequested;

@@ -1,5 +1,7 @@
 #include "quotes/sources.h"
 
+#include <string.h>
+
 int nQuoteSource = SRC_YAHOO;
 
 const MarketEntry MarketTable[MARKET_COUNT] = {
@@ -11,3 +13,16 @@ const MarketEntry MarketTable[MARKET_COUNT] = {
     {"Alberta", "C.", ".AL"},
     {"Winnipeg", "W.", ".WI"},
 };
+
+int MarketIndex(int stockType) { return (stockType >= 0 && stockType < MARKET_COUNT) ? stockType : 0; }
+
+int MarketFromSuffix(const char* symbol) {
+  if (symbol == NULL) return 0;
+  size_t len = strlen(symbol);
+  for (int m = 1; m < MARKET_COUNT; ++m) {
+    size_t slen = strlen(MarketTable[m].suffix);
+    // A bare suffix is no symbol.
+    if (len > slen && _stricmp(symbol + len - slen, MarketTable[m].suffix) == 0) return m;
+  }
+  return 0;
+}

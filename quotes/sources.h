@@ -1,4 +1,4 @@
-// The quote sources, their hosts and the markets a stock can trade on.
+// The quote sources and the markets a stock can trade on.
 #pragma once
 
 #define SRC_PC_QUOTE 0
@@ -17,3 +17,8 @@ struct MarketEntry {
 };
 #define MARKET_COUNT 7
 extern const MarketEntry MarketTable[MARKET_COUNT];
+
+// The market row of a stock_type; a value outside the table counts as market 0.
+int MarketIndex(int stockType);
+// The MarketTable row whose Yahoo suffix ends the symbol (compared without regard to case), or 0.
+int MarketFromSuffix(const char* symbol);

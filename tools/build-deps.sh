@@ -7,7 +7,7 @@ ROOT=$(cd "$(dirname "$0")/.." && pwd)
 CACHE=$(mkdir -p "${1:?usage: build-deps.sh CACHE}" && cd "$1" && pwd)
 SRC=$CACHE/debsrc
 TC=$ROOT/cmake/toolchain-i686-w64-mingw32.cmake
-key=$( { cd "$ROOT" && find deps -type f | sort | xargs sha256sum; sha256sum "$TC";
+key=$( { cd "$ROOT" && find deps -type f | sort | xargs sha256sum; sha256sum cmake/toolchain-i686-w64-mingw32.cmake;
          ls "$SRC"/*.dsc | xargs -n1 basename; dpkg-query -W gcc-mingw-w64-i686-posix; } | sha256sum | cut -c1-16)
 PREFIX=$CACHE/deps-$key
 if [ -f "$PREFIX/deps-info.txt" ]; then
