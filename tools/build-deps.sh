@@ -10,6 +10,9 @@ TC=$ROOT/cmake/toolchain-i686-w64-mingw32.cmake
 key=$( { cd "$ROOT" && find deps -type f | sort | xargs sha256sum; sha256sum cmake/toolchain-i686-w64-mingw32.cmake;
          ls "$SRC"/*.dsc | xargs -n1 basename; dpkg-query -W gcc-mingw-w64-i686-posix; } | sha256sum | cut -c1-16)
 PREFIX=$CACHE/deps-$key
+# several builds may share one cache: one builder at a time, the others wait and then find it done
+exec 9>"$CACHE/.lock"
+flock 9
 if [ -f "$PREFIX/deps-info.txt" ]; then
   echo "build-deps.sh: cached $PREFIX" >&2
 else
