@@ -1,0 +1,300 @@
+// Settings file access, the main window's saved rectangle, and the program's registry values.
+#include "foundation/settings.h"
+
+#include <string.h>
+#include <stdio.h>
+#include <stdlib.h>
+
+char szIniPath[MAX_PATH] = "";
+BOOL bIniReady = FALSE;
+BOOL bRegistryReady = FALSE;
+
+int (WINAPI* pfnRegErrorBox)(HWND, LPCSTR, LPCSTR, UINT) = MessageBoxA;
+
+// Copies at most n characters of src and always terminates; FALSE when src was longer than fits.
+static BOOL CopyBounded(char* dst, size_t size, const char* src, size_t n) {
+  if (dst == NULL || size == 0) return FALSE;
+  if (src == NULL) src = "";
+  size_t len = strnlen(src, n);
+  BOOL whole = TRUE;
+  if (len > size - 1) {
+    len = size - 1;
+    whole = FALSE;
+  }
+  memcpy(dst, src, len);
+  dst[len] = '\0';
+  return whole;
+}
+
+static BOOL AppendBounded(char* dst, size_t size, const char* src) {
+  size_t used = strnlen(dst, size);
+  if (used >= size) return FALSE;
+  return CopyBounded(dst + used, size - used, src, (size_t)-1);
+}
+
+DWORD GetModulePath(char* buf, DWORD size) {
+  if (buf == NULL || size == 0) return 0;
+  DWORD n = GetModuleFileNameA(NULL, buf, size);
+  if (n == 0) {
+    buf[0] = '\0';
+    return 0;
+  }
+  // A name that does not fit comes back unterminated (n == size).
+  if (n >= size) n = size - 1;
+  buf[n] = '\0';
+  return n;
+}
+
+BOOL ReplacePathExtension(const char* path, const char* ext, char* out, size_t size) {
+  if (out == NULL || size == 0) return FALSE;
+  if (path == NULL) path = "";
+  if (ext == NULL) ext = "";
+  // Only a '.' in the file name counts: a folder such as "a.b" must not take the extension.
+  const char* name = path;
+  for (const char* p = path; *p; p++)
+    if (*p == '\\' || *p == '/') name = p + 1;
+  const char* dot = strrchr(name, '.');
+  BOOL whole;
+  if (dot != NULL) {
+    whole = CopyBounded(out, size, path, (size_t)(dot - path) + 1);
+  } else {
+    whole = CopyBounded(out, size, path, (size_t)-1);
+    whole = AppendBounded(out, size, ".") && whole;
+  }
+  whole = AppendBounded(out, size, ext) && whole;
+  return whole;
+}
+
+BOOL GetPathFolder(const char* path, char* out, size_t size) {
+  if (out == NULL || size == 0) return FALSE;
+  if (path == NULL) path = "";
+  const char* sep = NULL;
+  for (const char* p = path; *p; p++)
+    if (*p == '\\' || *p == '/' || *p == ':') sep = p;
+  if (sep == NULL) return CopyBounded(out, size, ".", (size_t)-1);
+  return CopyBounded(out, size, path, (size_t)(sep - path));
+}
+
+void InitIniPath(HWND hwnd) {
+  char module[MAX_PATH];
+  GetModulePath(module, sizeof module);
+  ReplacePathExtension(module, "INI", szIniPath, sizeof szIniPath);
+  bIniReady = TRUE;
+  bRegistryReady = TRUE;
+}
+
+static void TakeIniWord(const char* start) {
+  CopyBounded(szIniPath, sizeof szIniPath, start, (size_t)-1);
+  bIniReady = TRUE;
+  bRegistryReady = TRUE;
+}
+
+void SetIniPathFromCommandLine(char* text) {
+  if (text == NULL) return;
+  bool inQuote = false;
+  bool wordSeen = false;
+  char* wordStart = NULL;
+  for (char* p = text; *p; p++) {
+    char c = *p;
+    if (c == '"' || c == '\'') {
+      bool closing = inQuote;
+      inQuote = !inQuote;
+      if (closing && wordStart != NULL) {
+        *p = '\0';
+        TakeIniWord(wordStart);
+        wordStart = NULL;
+      }
+    } else if (c == ' ' || c == '\t' || c == '\n') {
+      if (!wordSeen) continue;
+      if (inQuote) {
+        *p = ' ';
+      } else if (wordStart != NULL) {
+        *p = '\0';
+        TakeIniWord(wordStart);
+        wordStart = NULL;
+      }
+    } else if (!wordSeen) {
+      wordSeen = true;
+      wordStart = p;
+    }
+  }
+  if (wordStart != NULL) TakeIniWord(wordStart);
+}
+
+int IniGetInt(HWND hwnd, const char* section, const char* key, int defaultValue) {
+  if (!bIniReady) InitIniPath(hwnd);
+  return (int)GetPrivateProfileIntA(section, key, defaultValue, szIniPath);
+}
+
+DWORD IniGetString(HWND hwnd, const char* section, const char* key, char* buf, DWORD size, const char* defaultText) {
+  if (!bIniReady) InitIniPath(hwnd);
+  if (buf == NULL || size == 0) return 0;
+  return GetPrivateProfileStringA(section, key, defaultText ? defaultText : "", buf, size, szIniPath);
+}
+
+DWORD IniGetKeys(HWND hwnd, const char* section, char* buf, DWORD size) {
+  if (!bIniReady) InitIniPath(hwnd);
+  if (buf == NULL || size == 0) return 0;
+  return GetPrivateProfileStringA(section, NULL, "", buf, size, szIniPath);
+}
+
+BOOL IniPutString(HWND hwnd, const char* section, const char* key, const char* value) {
+  if (!bIniReady) InitIniPath(hwnd);
+  return WritePrivateProfileStringA(section, key, value, szIniPath);
+}
+
+bool IsWindowOnScreen(HWND hwnd) {
+  RECT rc;
+  if (!GetWindowRect(hwnd, &rc)) return false;
+  int x = GetSystemMetrics(SM_XVIRTUALSCREEN);
+  int y = GetSystemMetrics(SM_YVIRTUALSCREEN);
+  int width = GetSystemMetrics(SM_CXVIRTUALSCREEN);
+  int height = GetSystemMetrics(SM_CYVIRTUALSCREEN);
+  if (width == 0) {
+    x = 0;
+    y = 0;
+    width = GetSystemMetrics(SM_CXSCREEN);
+    height = GetSystemMetrics(SM_CYSCREEN);
+  }
+  if (rc.right < x || rc.left > x + width) return false;
+  return rc.top <= y + height && rc.bottom >= y;
+}
+
+BOOL RestoreWindowPlacement(HWND hwnd, bool hideIfOffscreen) {
+  if (!bIniReady) InitIniPath(hwnd);
+  if (hideIfOffscreen && !IsWindowOnScreen(hwnd)) ShowWindow(hwnd, SW_HIDE);
+  int left = (int)GetPrivateProfileIntA("Window", "Left", 0, szIniPath);
+  int right = (int)GetPrivateProfileIntA("Window", "Right", 0, szIniPath);
+  int top = (int)GetPrivateProfileIntA("Window", "Top", 0, szIniPath);
+  int bottom = (int)GetPrivateProfileIntA("Window", "Bottom", 0, szIniPath);
+  bool allNegative = left < 0 && right < 0 && top < 0 && bottom < 0;
+  if (!allNegative && right > left && bottom > top)
+    return MoveWindow(hwnd, left, top, right - left, bottom - top, FALSE);
+  int w = (WORD)GetSystemMetrics(SM_CXSCREEN);
+  int h = (WORD)GetSystemMetrics(SM_CYSCREEN);
+  return MoveWindow(hwnd, (w - 600) / 2, h / 3, 600, h / 3, FALSE);
+}
+
+void SaveWindowPlacement(HWND hwnd) {
+  if (IsIconic(hwnd) || IsZoomed(hwnd)) return;
+  if (!bIniReady) InitIniPath(hwnd);
+  if (!IsWindowOnScreen(hwnd)) return;
+  RECT rc;
+  if (!GetWindowRect(hwnd, &rc)) return;
+  char text[16];
+  snprintf(text, sizeof text, "%d", (int)rc.left);
+  WritePrivateProfileStringA("Window", "Left", text, szIniPath);
+  snprintf(text, sizeof text, "%d", (int)rc.right);
+  WritePrivateProfileStringA("Window", "Right", text, szIniPath);
+  snprintf(text, sizeof text, "%d", (int)rc.top);
+  WritePrivateProfileStringA("Window", "Top", text, szIniPath);
+  snprintf(text, sizeof text, "%d", (int)rc.bottom);
+  WritePrivateProfileStringA("Window", "Bottom", text, szIniPath);
+}
+
+static void RegErrorBox(const char* text) {
+  if (pfnRegErrorBox != NULL) pfnRegErrorBox(NULL, text, "Error", MB_ICONHAND);
+}
+
+// Creates or opens the program's key for writing; NULL on failure. disposition may be NULL.
+static HKEY CreateProgramKey(LONG* result, DWORD* disposition) {
+  HKEY key = NULL;
+  char keyClass[] = "Application Global Data";
+  *result = RegCreateKeyExA(HKEY_CURRENT_USER, PROGRAM_REG_KEY, 0, keyClass, REG_OPTION_NON_VOLATILE,
+                            KEY_ALL_ACCESS, NULL, &key, disposition);
+  return *result == ERROR_SUCCESS ? key : NULL;
+}
+
+int RegPutDword(const char* name, DWORD value) {
+  if (!bRegistryReady) return 0;
+  LONG r;
+  DWORD disposition = 0;
+  HKEY key = CreateProgramKey(&r, &disposition);
+  if (key == NULL) {
+    RegErrorBox("RegCreateKeyEx(#1)");
+    return 0;
+  }
+  if (disposition != REG_CREATED_NEW_KEY && disposition != REG_OPENED_EXISTING_KEY) {
+    RegCloseKey(key);
+    RegErrorBox("RegCreateKeyEx(#2)");
+    return 0;
+  }
+  if (RegSetValueExA(key, name, 0, REG_DWORD, (const BYTE*)&value, sizeof value) != ERROR_SUCCESS) {
+    RegCloseKey(key);
+    RegErrorBox("RegSetValueEx(#1)");
+    return 0;
+  }
+  RegFlushKey(key);
+  RegCloseKey(key);
+  return 1;
+}
+
+int RegPutString(const char* name, const char* text) {
+  if (!bRegistryReady) return 0;
+  if (text == NULL) text = "";
+  LONG r;
+  DWORD disposition = 0;
+  HKEY key = CreateProgramKey(&r, &disposition);
+  if (key == NULL) return 0;
+  if (disposition != REG_CREATED_NEW_KEY && disposition != REG_OPENED_EXISTING_KEY) {
+    RegCloseKey(key);
+    return 0;
+  }
+  size_t len = strlen(text);
+  if (len >= 0xFFFFFFFFu) {
+    RegCloseKey(key);
+    return 0;
+  }
+  if (RegSetValueExA(key, name, 0, REG_SZ, (const BYTE*)text, (DWORD)(len + 1)) != ERROR_SUCCESS) {
+    RegCloseKey(key);
+    return 0;
+  }
+  RegFlushKey(key);
+  RegCloseKey(key);
+  return 1;
+}
+
+int RegGetDword(const char* name, DWORD* out, DWORD defaultValue) {
+  if (out == NULL) return 0;
+  *out = defaultValue;
+  if (!bRegistryReady) return 0;
+  HKEY key;
+  if (RegOpenKeyExA(HKEY_CURRENT_USER, PROGRAM_REG_KEY, 0, KEY_READ, &key) != ERROR_SUCCESS) return 0;
+  DWORD value = 0, type = 0, cb = sizeof value;
+  LONG r = RegQueryValueExA(key, name, NULL, &type, (BYTE*)&value, &cb);
+  RegCloseKey(key);
+  if (r != ERROR_SUCCESS) return 0;
+  *out = value;
+  return 1;
+}
+
+int RegGetString(const char* name, char* buf, DWORD size, const char* defaultText, HKEY root, const char* subkey) {
+  if (buf == NULL || size == 0) return 0;
+  CopyBounded(buf, size, defaultText, (size_t)-1);
+  if (!bRegistryReady) return 0;
+  HKEY key;
+  if (RegOpenKeyExA(root, subkey, 0, KEY_READ, &key) != ERROR_SUCCESS) return 0;
+  // Read into a scratch of the caller's size so a failed or oversized read leaves the default.
+  char small[MAX_PATH];
+  char* scratch = size <= sizeof small ? small : (char*)malloc(size);
+  if (scratch == NULL) {
+    RegCloseKey(key);
+    return 0;
+  }
+  DWORD type = 0, cb = size;
+  LONG r = RegQueryValueExA(key, name, NULL, &type, (BYTE*)scratch, &cb);
+  RegCloseKey(key);
+  int ok = 0;
+  if (r == ERROR_SUCCESS && cb <= size) {
+    if (cb > 0 && scratch[cb - 1] == '\0') {
+      ok = 1;
+    } else if (cb < size) {
+      scratch[cb] = '\0';
+      ok = 1;
+    }
+    // else: the value fills the buffer without a terminator; it does not fit.
+  }
+  if (ok) CopyBounded(buf, size, scratch, size);
+  if (scratch != small) free(scratch);
+  return ok;
+}
