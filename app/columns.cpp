@@ -1,0 +1,298 @@
+#include "app/columns.h"
+
+#include <math.h>
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+
+#include "app/handles.h"
+#include "foundation/settings.h"
+#include "store/queue_record.h"
+
+const char* ColumnTitles[MAX_LIST_COLUMNS] = {
+    "Ticker",   "Price",   "Change",   "Date",     "Time",     "Volume",    "52 Low", "52 High",
+    "P/E Ratio", "ExDiv Date", "Dividend", "Shares", "Value", "Day Low", "Day High", "Full Name",
+    "Yield",    "Open",    "Prev Close", "Chg(%)", "Cost",     "Gain",      "Sort",   NULL,
+    NULL,       NULL,      NULL,       NULL,       NULL,       NULL,        NULL,     NULL,
+};
+short ColShown[MAX_LIST_COLUMNS];
+short ColWidth[MAX_LIST_COLUMNS];
+int nSortColumn = 0;
+int nSortDirection = 0;
+BOOL bNegativeInRed = 1;
+BOOL bAlternateColor = 1;
+COLORREF crAltColor = 0xF8F8F8;
+HBITMAP hSortDownBitmap = NULL;
+HBITMAP hSortUpBitmap = NULL;
+
+// Calls fn(pieceIndex, piece) for each comma-separated piece, at most MAX_LIST_COLUMNS of them.
+template <typename F>
+static void ForEachPiece(const char* text, F fn) {
+  int n = 0;
+  const char* p = text;
+  while (n < MAX_LIST_COLUMNS) {
+    const char* comma = strchr(p, ',');
+    size_t len = comma ? (size_t)(comma - p) : strlen(p);
+    char piece[32];
+    if (len >= sizeof piece) len = sizeof piece - 1;
+    memcpy(piece, p, len);
+    piece[len] = 0;
+    fn(n, piece);
+    ++n;
+    if (!comma) break;
+    p = comma + 1;
+  }
+}
+
+static bool IsBlankText(const char* s) {
+  for (; *s; ++s)
+    if (*s != ' ' && *s != '\t') return false;
+  return true;
+}
+
+static HWND ListOf(HWND hwnd) {
+  if (hListView) return hListView;
+  return hwnd ? GetDlgItem(hwnd, IDC_LISTVIEW) : NULL;
+}
+
+void LoadColumnSettings(HWND hwnd) {
+  for (int i = 0; i < MAX_LIST_COLUMNS; ++i) ColWidth[i] = 50;
+  ColWidth[FLD_TICKER] = 96;
+  ColWidth[FLD_PRICE] = 72;
+  ColWidth[FLD_CHANGE] = 62;
+  ColWidth[FLD_DATE] = 54;
+  ColWidth[FLD_TIME] = 57;
+  ColWidth[FLD_NAME] = 164;
+  for (int i = 0; i < MAX_LIST_COLUMNS; ++i) ColShown[i] = -1;
+
+  // Shown ids are packed from slot 0 on, so a slot number is always the list position. Only ids
+  // with a datum and a title are taken; Ticker always stands first, whatever piece 0 says.
+  char text[300];
+  IniGetString(hwnd, "Options", "ColShown", text, sizeof text, "0,15,1,2,3,4");
+  ColShown[0] = FLD_TICKER;
+  int next = 1;
+  ForEachPiece(text, [&next](int n, const char* piece) {
+    if (n == 0) return;
+    const char* d = piece;
+    while (*d == ' ' || *d == '\t') ++d;
+    if (*d == '+') ++d;
+    if (*d < '0' || *d > '9') return;  // negative or not a number
+    unsigned short id = (unsigned short)atoi(piece);
+    if (id < FIELD_ID_COUNT && next < MAX_LIST_COLUMNS) ColShown[next++] = (short)id;
+  });
+
+  // An empty piece (or an empty text) keeps the default width.
+  IniGetString(hwnd, "Options", "ColWidth", text, sizeof text, "");
+  if (text[0]) {
+    ForEachPiece(text, [](int n, const char* piece) {
+      if (IsBlankText(piece)) return;
+      int w = (short)atoi(piece);
+      if (w < 10) w = 10;
+      if (w > 300) w = 300;
+      ColWidth[n] = (short)w;
+    });
+  }
+  // The arrow (not 0: down) and the order (1 or more: descending) must agree.
+  nSortDirection = nSortDirection > 0 ? 1 : 0;
+}
+
+// "a,b,c..." of the 32 values; room for 32 x "-32768" and the commas.
+static void JoinShorts(const short* values, char* out, size_t size) {
+  size_t used = 0;
+  out[0] = 0;
+  for (int i = 0; i < MAX_LIST_COLUMNS && used < size; ++i) {
+    int n = snprintf(out + used, size - used, i ? ",%d" : "%d", values[i]);
+    if (n < 0) break;
+    used += (size_t)n;
+  }
+}
+
+void SaveColumnSettings(HWND hwnd) {
+  char text[MAX_LIST_COLUMNS * 7 + 8];
+  char number[16];
+  JoinShorts(ColShown, text, sizeof text);
+  IniPutString(hwnd, "Options", "ColShown", text);
+  SyncColumnWidths();
+  JoinShorts(ColWidth, text, sizeof text);
+  IniPutString(hwnd, "Options", "ColWidth", text);
+  snprintf(number, sizeof number, "%d", nSortColumn);
+  IniPutString(hwnd, "Options", "SortColumn", number);
+  snprintf(number, sizeof number, "%d", nSortDirection);
+  IniPutString(hwnd, "Options", "SortDirection", number);
+}
+
+void SyncColumnWidths() {
+  HWND list = ListOf(hMainWnd);
+  if (!list) return;
+  for (int pos = 0; pos < MAX_LIST_COLUMNS; ++pos) {
+    short id = ColShown[pos];
+    if (id < 0 || id >= MAX_LIST_COLUMNS) continue;
+    ColWidth[id] = (short)SendMessageA(list, LVM_GETCOLUMNWIDTH, pos, 0);
+  }
+}
+
+void CreateListColumns(HWND hwnd) {
+  HWND list = ListOf(hwnd);
+  if (!list) return;
+  SendMessageA(list, LVM_DELETEALLITEMS, 0, 0);
+  while (SendMessageA(list, LVM_DELETECOLUMN, 0, 0)) {
+  }
+  if (!hSortDownBitmap) hSortDownBitmap = LoadBitmapA(hInst, MAKEINTRESOURCEA(IDB_SORTDOWN));
+  if (!hSortUpBitmap) hSortUpBitmap = LoadBitmapA(hInst, MAKEINTRESOURCEA(IDB_SORTUP));
+
+  int insertAt = 0;
+  for (int slot = 0; slot < MAX_LIST_COLUMNS; ++slot) {
+    short id = ColShown[slot];
+    if (id < 0) continue;
+    LVCOLUMNA col;
+    memset(&col, 0, sizeof col);
+    col.mask = LVCF_FMT | LVCF_WIDTH | LVCF_TEXT | LVCF_SUBITEM;
+    col.fmt = (id == FLD_TICKER || id == FLD_NAME || id == FLD_SORT) ? LVCFMT_LEFT : LVCFMT_RIGHT;
+    col.cx = GetColumnWidthById(id);
+    col.pszText = (char*)GetColumnTitle(id);
+    col.iSubItem = 0;
+    if (SendMessageA(list, LVM_INSERTCOLUMNA, insertAt, (LPARAM)&col) < 0) break;
+    if (insertAt == nSortColumn) {
+      HWND header = (HWND)SendMessageA(list, LVM_GETHEADER, 0, 0);
+      HDITEMA hd;
+      memset(&hd, 0, sizeof hd);
+      hd.mask = HDI_FORMAT;
+      SendMessageA(header, HDM_GETITEMA, insertAt, (LPARAM)&hd);
+      hd.mask = HDI_FORMAT | HDI_BITMAP;
+      hd.fmt |= HDF_BITMAP | HDF_BITMAP_ON_RIGHT;
+      hd.hbm = nSortDirection > 0 ? hSortDownBitmap : hSortUpBitmap;
+      SendMessageA(header, HDM_SETITEMA, insertAt, (LPARAM)&hd);
+    }
+    ++insertAt;
+  }
+}
+
+short GetShownColumn(short position) {
+  if ((unsigned short)position >= MAX_LIST_COLUMNS) return -1;
+  return ColShown[position];
+}
+
+short GetColumnWidthById(short id) {
+  if ((unsigned short)id >= MAX_LIST_COLUMNS) return -1;
+  return ColWidth[id];
+}
+
+const char* GetColumnTitle(int id) {
+  if (id < 0 || id >= MAX_LIST_COLUMNS || !ColumnTitles[id]) return "";
+  return ColumnTitles[id];
+}
+
+int CompareInt(int a, int b) {
+  if (a == b) return 0;
+  return a > b ? 1 : -1;
+}
+
+// NaN equals NaN and stands below every number, so the order stays consistent.
+int CompareDouble(double a, double b) {
+  bool na = isnan(a), nb = isnan(b);
+  if (na || nb) return na == nb ? 0 : (na ? -1 : 1);
+  if (a == b) return 0;
+  return a > b ? 1 : -1;
+}
+
+static double RowValue(const QueueRecord& r) {
+  if (r.shares_owned != NoValue && r.shares_owned > 0 && r.price != NoValue) return r.shares_owned * r.price;
+  return 0;
+}
+
+static double RowChangePercent(const QueueRecord& r) {
+  if (r.price != NoValue && r.price > 0 && r.change != NoValue && r.change != 0 && r.price - r.change != 0)
+    return r.change * 100 / (r.price - r.change);
+  return 0;
+}
+
+static double RowGain(const QueueRecord& r) {
+  if (r.cost_basis != NoValue && r.cost_basis > 0 && r.price != NoValue && r.price > 0 &&
+      r.shares_owned != NoValue && r.shares_owned > 0)
+    return r.shares_owned * r.price - r.cost_basis;
+  return 0;
+}
+
+// Index symbols ("^DJI") sort ahead of letters.
+static void TickerKey(const char* symbol, char* out, size_t size) {
+  snprintf(out, size, symbol[0] == '^' ? "@%s" : "%s", symbol);
+}
+
+static int CompareFields(int field, const QueueRecord& a, const QueueRecord& b) {
+  switch (field) {
+    case FLD_TICKER: {
+      char ka[sizeof a.symbol + 2], kb[sizeof b.symbol + 2];
+      TickerKey(a.symbol, ka, sizeof ka);
+      TickerKey(b.symbol, kb, sizeof kb);
+      return _stricmp(ka, kb);
+    }
+    case FLD_PRICE: return CompareDouble(a.price, b.price);
+    case FLD_CHANGE: return CompareDouble(a.change, b.change);
+    case FLD_DATE: return strcmp(a.quote_date, b.quote_date);
+    case FLD_TIME: return strcmp(a.quote_time, b.quote_time);
+    case FLD_VOLUME: return CompareInt(a.volume, b.volume);
+    case FLD_LOW52: return CompareDouble(a.low52, b.low52);
+    case FLD_HIGH52: return CompareDouble(a.high52, b.high52);
+    case FLD_PERATIO: return CompareDouble(a.peratio, b.peratio);
+    case FLD_EXDIV: return strcmp(a.exdiv_date, b.exdiv_date);
+    case FLD_DIVIDEND: return CompareDouble(a.dividend, b.dividend);
+    case FLD_SHARES: return CompareDouble(a.shares_owned, b.shares_owned);
+    case FLD_VALUE: return CompareDouble(RowValue(a), RowValue(b));
+    case FLD_DAY_LOW: return CompareDouble(a.low, b.low);
+    case FLD_DAY_HIGH: return CompareDouble(a.high, b.high);
+    case FLD_NAME: return _stricmp(a.name, b.name);
+    case FLD_YIELD: return CompareDouble(a.yield, b.yield);
+    case FLD_OPEN: return CompareDouble(a.open, b.open);
+    case FLD_PREV_CLOSE: return CompareDouble(a.prev_close, b.prev_close);
+    case FLD_CHANGE_PCT: return CompareDouble(RowChangePercent(a), RowChangePercent(b));
+    case FLD_COST: return CompareDouble(a.cost_basis, b.cost_basis);
+    case FLD_GAIN: return CompareDouble(RowGain(a), RowGain(b));
+    case FLD_SORT: return _stricmp(a.sort_order, b.sort_order);
+  }
+  return 0;
+}
+
+int CALLBACK CompareListItems(LPARAM lParam1, LPARAM lParam2, LPARAM lParamSort) {
+  QueueRecord a, b;
+  if (!LoadQueueRecordLV(hListView, 0, &a, (int)lParam1)) return 0;
+  if (!LoadQueueRecordLV(hListView, 0, &b, (int)lParam2)) return 0;
+  int field = (unsigned short)lParamSort < MAX_LIST_COLUMNS ? ColShown[(unsigned short)lParamSort] : -1;
+  int answer;
+  if (field < 0 || field >= FIELD_ID_COUNT)
+    answer = lParam1 > lParam2 ? -1 : (lParam1 < lParam2 ? 1 : 0);
+  else
+    answer = CompareFields(field, a, b);
+  // strcmp-style results are only signed; keep them as they are.
+  return nSortDirection > 0 ? -answer : answer;
+}
+
+LRESULT OnListCustomDraw(NMLVCUSTOMDRAW* draw) {
+  switch (draw->nmcd.dwDrawStage) {
+    case CDDS_PREPAINT:
+    case CDDS_ITEMPREPAINT:
+      return CDRF_NOTIFYSUBITEMDRAW;
+    case CDDS_ITEMPREPAINT | CDDS_SUBITEM: {
+      LRESULT answer = CDRF_DODEFAULT;
+      if (bNegativeInRed) {
+        char text[501];
+        LVITEMA item;
+        memset(&item, 0, sizeof item);
+        item.iSubItem = draw->iSubItem;
+        item.pszText = text;
+        item.cchTextMax = 500;
+        text[0] = 0;
+        SendMessageA(draw->nmcd.hdr.hwndFrom, LVM_GETITEMTEXTA, draw->nmcd.dwItemSpec, (LPARAM)&item);
+        text[500] = 0;
+        draw->clrText = (text[0] == '(' || text[0] == '-') ? RGB(255, 0, 0) : RGB(0, 0, 0);
+        draw->clrTextBk = RGB(255, 255, 255);
+        answer = CDRF_NEWFONT;
+      }
+      if (bAlternateColor && (draw->nmcd.dwItemSpec & 1)) {
+        draw->clrTextBk = crAltColor;
+        answer = CDRF_NEWFONT;
+      }
+      return answer;
+    }
+  }
+  return CDRF_DODEFAULT;
+}

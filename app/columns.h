@@ -1,0 +1,46 @@
+// The list's column model: which datum stands in which list column, widths, sorting and drawing.
+#pragma once
+#include <windows.h>
+#include <commctrl.h>
+
+#define MAX_LIST_COLUMNS 32
+#define FIELD_ID_COUNT 23  // field ids 0..22 have a datum and a title
+
+// Field ids (ColumnFieldId).
+enum {
+  FLD_TICKER = 0, FLD_PRICE, FLD_CHANGE, FLD_DATE, FLD_TIME, FLD_VOLUME, FLD_LOW52, FLD_HIGH52,
+  FLD_PERATIO, FLD_EXDIV, FLD_DIVIDEND, FLD_SHARES, FLD_VALUE, FLD_DAY_LOW, FLD_DAY_HIGH, FLD_NAME,
+  FLD_YIELD, FLD_OPEN, FLD_PREV_CLOSE, FLD_CHANGE_PCT, FLD_COST, FLD_GAIN, FLD_SORT
+};
+
+// Resource ids of the header's sort arrows.
+#define IDB_SORTDOWN 118
+#define IDB_SORTUP 119
+
+extern const char* ColumnTitles[MAX_LIST_COLUMNS];  // slots 23..31 are NULL
+extern short ColShown[MAX_LIST_COLUMNS];           // field id by list position, -1 for none
+extern short ColWidth[MAX_LIST_COLUMNS];           // width by field id
+
+extern int nSortColumn;     // list position of the sort column ([Options] SortColumn)
+extern int nSortDirection;  // 0 ascending, 1 descending ([Options] SortDirection)
+extern BOOL bNegativeInRed;   // [Options] NegativeInRed, default 1
+extern BOOL bAlternateColor;  // [Options] AlternateColor, default 1
+extern COLORREF crAltColor;   // [Options] AltColor, default F8F8F8
+// Header arrows; loaded from the program's resources on first use when still NULL.
+extern HBITMAP hSortDownBitmap;
+extern HBITMAP hSortUpBitmap;
+
+void LoadColumnSettings(HWND hwnd);
+void SaveColumnSettings(HWND hwnd);
+void SyncColumnWidths();
+void CreateListColumns(HWND hwnd);
+
+short GetShownColumn(short position);
+short GetColumnWidthById(short id);
+const char* GetColumnTitle(int id);  // "" for ids without a title
+
+int CALLBACK CompareListItems(LPARAM lParam1, LPARAM lParam2, LPARAM lParamSort);
+int CompareInt(int a, int b);
+int CompareDouble(double a, double b);
+
+LRESULT OnListCustomDraw(NMLVCUSTOMDRAW* draw);

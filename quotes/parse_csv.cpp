@@ -1,0 +1,122 @@
+#include <stdio.h>
+#include <string.h>
+
+#include "foundation/log.h"
+#include "foundation/quote_text.h"
+#include "quotes/parsers.h"
+#include "quotes/reply_text.h"
+#include "quotes/sources.h"
+#include "store/database.h"
+#include "store/queue_record.h"
+#include "store/stocks.h"
+#include "store/store_quote.h"
+
+namespace {
+
+const int kMaxFields = 100;
+const int kFieldSize = 50;
+const size_t kLineTake = 499;
+
+struct CsvFields {
+  char field[kMaxFields][kFieldSize];
+  int count;
+};
+
+// Splits one line at commas outside double quotes; quotes are dropped. Each line starts outside
+// quotes, so an odd quote cannot spill into the next symbol's line.
+void SplitCsvLine(const char* line, CsvFields* out) {
+  memset(out, 0, sizeof *out);
+  bool inQuotes = false;
+  int f = 0, len = 0;
+  out->count = 1;
+  for (const char* p = line; *p; ++p) {
+    if (*p == '"') {
+      inQuotes = !inQuotes;
+    } else if (*p == ',' && !inQuotes) {
+      if (f + 1 < kMaxFields) {
+        ++f;
+        len = 0;
+        out->count = f + 1;
+      }
+    } else if (len < kFieldSize - 1) {
+      out->field[f][len++] = *p;
+    }
+  }
+}
+
+// The reply echoes a Yahoo symbol with its market suffix (BCE.TO), which names no stock: when no
+// stock has the symbol as it stands, take the stock of that market named without the suffix.
+void MatchSuffixedSymbol(QueueRecord* rec) {
+  if (GetStockRowidFromDatabase(rec)) return;
+  int market = MarketFromSuffix(rec->symbol);
+  if (market == 0) return;
+  char bare[sizeof rec->symbol];
+  CopyCut(bare, sizeof bare, rec->symbol, strlen(rec->symbol) - strlen(MarketTable[market].suffix));
+  CDbLock lock(oDatabase);
+  if (!oDatabase.hDb) return;
+  const char* sql =
+      "select rowid, warn_below, warn_above, shares_owned, cost_basis, sort_order from stock "
+      "where upper(symbol) = upper(?) and stock_type = ? and portfolio_rowid = ?";
+  sqlite3_stmt* stmt = NULL;
+  if (sqlite3_prepare_v2(oDatabase.hDb, sql, -1, &stmt, NULL) != SQLITE_OK) {
+    WriteLog("ParseYahooCsv:sqlite3_prepare error: %s\n%s", oDatabase.KeepLibraryError(), sql);
+    return;
+  }
+  sqlite3_bind_text(stmt, 1, bare, -1, SQLITE_TRANSIENT);
+  sqlite3_bind_int(stmt, 2, market);
+  sqlite3_bind_int64(stmt, 3, nPortfolioRowid);
+  bool found = false;
+  while (sqlite3_step(stmt) == SQLITE_ROW) {
+    LoadQueueRecord(stmt, rec, false);
+    found = true;
+  }
+  sqlite3_finalize(stmt);
+  if (found) CopyCut(rec->symbol, sizeof rec->symbol, bare, sizeof bare - 1);
+}
+
+}  // namespace
+
+void ParseYahooCsv(HWND hListView, const char* reply, char* symbolList) {
+  if (reply == NULL) return;
+  WriteLog("%s", reply);
+  char wanted[WANTED_MAX][WANTED_SIZE];
+  int count = SplitWantedList(symbolList, '+', wanted);
+  for (int i = 0; i < count; ++i)
+    if (_stricmp(wanted[i], "INDU") == 0) CopyCut(wanted[i], WANTED_SIZE, "^DJI", 4);
+
+  CsvFields fields;
+  for (int i = 0; i < count; ++i) {
+    UpperCase(wanted[i]);
+    char key[WANTED_SIZE + 4];
+    snprintf(key, sizeof key, "\"%s\",", wanted[i]);
+    const char* at = strstr(reply, key);
+    if (at == NULL) continue;
+    char line[kLineTake + 1];
+    CopyCut(line, sizeof line, at, kLineTake);
+    CutAt(line, "\r");
+    CutAt(line, "\n");
+    SplitCsvLine(line, &fields);
+
+    QueueRecord rec;
+    ClearQueueRecord(&rec);
+    char(*f)[kFieldSize] = fields.field;
+    CopyCut(rec.symbol, sizeof rec.symbol, f[0], sizeof rec.symbol - 1);
+    CopyCut(rec.quote_date, sizeof rec.quote_date, f[1], sizeof rec.quote_date - 1);
+    ParseAmPmTime(&rec, f[2]);
+    rec.price = ParsePriceText(f[3]);
+    rec.open = ParsePriceText(f[4]);
+    rec.high = ParsePriceText(f[5]);
+    rec.low = ParsePriceText(f[6]);
+    rec.volume = VolumeFromText(f[7]);
+    rec.dividend = ParsePriceText(f[9]);
+    rec.yield = ParsePriceText(f[10]);
+    rec.peratio = ParsePriceText(f[11]);
+    rec.change = ParsePriceText(f[12]);
+    rec.prev_close = ParsePriceText(f[13]);
+    rec.low52 = ParsePriceText(f[14]);
+    rec.high52 = ParsePriceText(f[15]);
+    CopyCut(rec.name, sizeof rec.name, f[16], sizeof rec.name - 1);
+    MatchSuffixedSymbol(&rec);
+    StoreQuote(hListView, &rec, true);
+  }
+}

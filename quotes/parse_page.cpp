@@ -1,0 +1,173 @@
+#include <stdio.h>
+#include <string.h>
+
+#include "foundation/quote_text.h"
+#include "foundation/text.h"
+#include "quotes/parsers.h"
+#include "quotes/reply_text.h"
+#include "store/queue_record.h"
+#include "store/store_quote.h"
+
+namespace {
+
+const size_t kPageValueTake = 100;
+const size_t kTextValueTake = 35;
+
+enum PageField {
+  F_PRICE, F_NAME, F_CHANGE, F_HIGH, F_LOW, F_VOLUME, F_OPEN, F_PREV_CLOSE, F_LAST_SALE,
+  F_HIGH52, F_LOW52, F_PERATIO, F_EXDIV, F_DIVIDEND, F_YIELD,
+};
+
+struct PageLabel {
+  const char* label;
+  PageField field;
+};
+
+// In the order they stand on the page; each is looked for behind the previous one found.
+const PageLabel kPageLabels[] = {
+    {"<div class=\"quote1\">Last:<br>", F_PRICE},
+    {"<td valign=top colspan=6><div class=\"headline\">", F_NAME},
+    {">Change:<br>", F_CHANGE},
+    {">High:<br>", F_HIGH},
+    {">Low:<br>", F_LOW},
+    {">Volume:<br>", F_VOLUME},
+    {"\tOpen</td>", F_OPEN},
+    {"\tPrevious Close</td>", F_PREV_CLOSE},
+    {"\tTime of Last Sale</td>", F_LAST_SALE},
+    {"\t52 Week High</td>", F_HIGH52},
+    {"\t52 Week Low</td>", F_LOW52},
+    {"\tP/E Ratio</td>", F_PERATIO},
+    {"\tEx-Dividend Date</td>", F_EXDIV},
+    {"\tDividend Amount</td>", F_DIVIDEND},
+    {"\tYield</td>", F_YIELD},
+};
+
+void SetPageField(QueueRecord* rec, PageField field, char* value) {
+  switch (field) {
+    case F_PRICE:
+      TrimSpaces(value);
+      rec->price = ParsePriceText(value);
+      break;
+    case F_NAME: CopyCut(rec->name, sizeof rec->name, value, 99); break;
+    case F_CHANGE: rec->change = ParsePriceText(value); break;
+    case F_HIGH: rec->high = ParsePriceText(value); break;
+    case F_LOW: rec->low = ParsePriceText(value); break;
+    case F_VOLUME: rec->volume = VolumeFromText(value); break;
+    case F_OPEN: rec->open = ParsePriceText(value); break;
+    case F_PREV_CLOSE: rec->prev_close = ParsePriceText(value); break;
+    case F_LAST_SALE: ParseLastSaleTime(rec, value); break;
+    case F_HIGH52: rec->high52 = ParsePriceText(value); break;
+    case F_LOW52: rec->low52 = ParsePriceText(value); break;
+    case F_PERATIO: rec->peratio = ParsePriceText(value); break;
+    case F_EXDIV: CopyCut(rec->exdiv_date, sizeof rec->exdiv_date, value, 15); break;
+    case F_DIVIDEND: rec->dividend = ParsePriceText(value); break;
+    case F_YIELD: rec->yield = ParsePriceText(value); break;
+  }
+}
+
+// Cuts a text-page value at the first blank or line end: "149.50\r\n-----" is 149.50.
+void CutAtBlank(char* value) { CutAtAny(value, " \r\n"); }
+
+// Cuts a text at its second ':' when it has two (drops the seconds of a time).
+void CutAtSecondColon(char* value) {
+  char* first = strchr(value, ':');
+  if (first == NULL) return;
+  char* second = strchr(first + 1, ':');
+  if (second) *second = '\0';
+}
+
+}  // namespace
+
+int ParseQuotePageHtml(HWND hListView, const char* reply, const char* symbolList) {
+  if (reply == NULL || IsHtmlPageIncomplete(reply)) return 1;
+  QueueRecord rec;
+  ClearQueueRecord(&rec);
+  CopyCut(rec.symbol, sizeof rec.symbol, symbolList, sizeof rec.symbol - 1);
+
+  const char* cursor = reply;
+  bool found[sizeof kPageLabels / sizeof kPageLabels[0]] = {};
+  for (size_t i = 0; i < sizeof kPageLabels / sizeof kPageLabels[0]; ++i) {
+    const char* at = StrStrNoCase(cursor, kPageLabels[i].label);
+    if (at == NULL) continue;
+    found[i] = true;
+    const char* behind = at + strlen(kPageLabels[i].label);
+    // The headline is searched from where the price label begins, the rest from behind the last.
+    cursor = i == 0 ? at : behind;
+    char value[kPageValueTake + 1];
+    CopyCut(value, sizeof value, behind, kPageValueTake);
+    char* end = StrStrNoCase(value, "</td>");
+    if (end) *end = '\0';
+    DecodeHtmlText(value);
+    SetPageField(&rec, kPageLabels[i].field, value);
+  }
+  if (!found[0] || !found[1]) return 0;
+  rec.quote_status = 0;
+  StoreQuote(hListView, &rec, true);
+  return 1;
+}
+
+int ParseQuoteTextPage(HWND hListView, const char* reply, const char* symbolList) {
+  if (reply == NULL || IsHtmlPageIncomplete(reply)) return 1;
+  QueueRecord rec;
+  ClearQueueRecord(&rec);
+  CopyCut(rec.symbol, sizeof rec.symbol, symbolList, sizeof rec.symbol - 1);
+  if (strstr(reply, "Symbol        : ") == NULL) return 0;
+
+  char value[kTextValueTake + 1];
+  const char* at;
+  auto take = [&](const char* label) -> bool {
+    at = strstr(reply, label);
+    if (at == NULL) return false;
+    CopyCut(value, sizeof value, at + strlen(label), kTextValueTake);
+    return true;
+  };
+  if (take("Description   :")) {
+    value[29] = '\0';
+    CutAt(value, "\r");
+    CutAt(value, "\n");
+    CopyCut(rec.name, sizeof rec.name, value, 29);
+  }
+  if (take("Last Traded at: ")) {
+    CutAtBlank(value);
+    rec.price = ParsePriceText(value);
+  }
+  if (take("Net Asset Val : ")) {
+    CutAtBlank(value);
+    rec.price = ParsePriceText(value);
+  }
+  if (take("$ Change      : ")) {
+    CutAtBlank(value);
+    rec.change = ParsePriceText(value);
+  }
+  if (take("This information was last updated on  ")) {
+    CutAtSecondColon(value);
+    ParseMonthDay(&rec, value);
+  }
+  if (take("Date/Time   : ")) {
+    CutAtSecondColon(value);
+    ParseMonthNameDateTime(&rec, value);
+  }
+  if (take("Volume        : ")) {
+    CutAtBlank(value);
+    rec.volume = VolumeFromText(value);
+  }
+  if (take("Day High    : ")) {
+    CutAtBlank(value);
+    rec.high = ParsePriceText(value);
+  }
+  if (take("Day Low       : ")) {
+    CutAtBlank(value);
+    rec.low = ParsePriceText(value);
+  }
+  if (take("52 Week High: ")) {
+    CutAtBlank(value);
+    rec.high52 = ParsePriceText(value);
+  }
+  if (take("52 Week Low   : ")) {
+    CutAtBlank(value);
+    rec.low52 = ParsePriceText(value);
+  }
+  rec.quote_status = 0;
+  StoreQuote(hListView, &rec, true);
+  return 1;
+}

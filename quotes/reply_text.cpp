@@ -1,0 +1,50 @@
+#include "quotes/reply_text.h"
+
+#include <limits.h>
+#include <math.h>
+#include <string.h>
+
+#include "foundation/quote_text.h"
+
+void CopyCut(char* dst, size_t dstSize, const char* src, size_t maxTake) {
+  if (dst == NULL || dstSize == 0) return;
+  size_t n = 0;
+  if (src)
+    while (n < maxTake && n + 1 < dstSize && src[n]) ++n;
+  if (n) memcpy(dst, src, n);
+  dst[n] = '\0';
+}
+
+void CutAtAny(char* text, const char* stops) { text[strcspn(text, stops)] = '\0'; }
+
+void CutAt(char* text, const char* mark) {
+  char* p = strstr(text, mark);
+  if (p) *p = '\0';
+}
+
+int VolumeFromDouble(double value) {
+  if (!isfinite(value) || value <= -2147483649.0 || value >= 2147483648.0) return INT_MIN;
+  return (int)value;  // conversion truncates toward zero
+}
+
+int VolumeFromText(const char* text) { return VolumeFromDouble(ParsePriceText(text)); }
+
+int SplitWantedList(char* list, char sep, char table[WANTED_MAX][WANTED_SIZE]) {
+  int count = 0;
+  if (list == NULL) return 0;
+  char* p = list;
+  while (*p && count < WANTED_MAX) {
+    while (*p == sep) *p++ = '\0';
+    if (*p == '\0') break;
+    char* start = p;
+    while (*p && *p != sep) ++p;
+    if (*p) *p++ = '\0';
+    CopyCut(table[count++], WANTED_SIZE, start, WANTED_SIZE - 1);
+  }
+  return count;
+}
+
+void UpperCase(char* text) {
+  for (; *text; ++text)
+    if (*text >= 'a' && *text <= 'z') *text = (char)(*text - 'a' + 'A');
+}

@@ -1,0 +1,278 @@
+#include "quotes/request.h"
+
+#include <commctrl.h>
+#include <stdio.h>
+#include <string.h>
+
+#include "app/handles.h"
+#include "app/status_strip.h"
+#include "foundation/log.h"
+#include "foundation/text.h"
+#include "quotes/banner_url.h"
+#include "quotes/cycle.h"
+#include "quotes/hosts.h"
+#include "quotes/reply_text.h"
+#include "quotes/sources.h"
+#include "store/queue_record.h"
+
+const char* const RawRequestFormat[5] = {
+    "GET %s/markets/us_markets.html HTTP/1.0\r\n\r\n",
+    "GET %s/q?s=%s&d=t&o=t HTTP/1.0\r\n\r\n"
+    "Connection: Keep-Alive\r\n"
+    "User-Agent: Mozilla/3.0 (WinNT; I)\r\n"
+    "Host: %s\r\n"
+    "Accept: image/gif, image/x-xbitmap, image/jpeg, image/pjpeg, */*\r\n",
+    "GET %s/stocks/detailquote.php?ticker=%s%s  HTTP/1.0\r\n\r\n",
+    "GET %s/cgi-bin/qso?tick=%s%s\r\n",
+    // The same CSV address as the WinINet road, so that the CSV parser can read the reply.
+    "GET %s/d/quotes.csv?s=%s&f=sd1t1l1ohgvwdyrc1pjkn HTTP/1.0\r\n\r\n",
+};
+
+const char* const IndexSymbols[INDEX_SYMBOL_COUNT] = {
+    "^DJI", "^DJU", "^DJT", "^GSPC", "^NYA", "^IXIC", "^IXID", "^IXIS", "^IXBK", "^IXFN", "^IXTR",
+};
+
+namespace {
+
+const char kVersionPath[] = "/pages/tarnwick_version_text.html";
+const char kCsvFields[] = "sd1t1l1ohgvwdyrc1pjkn";
+const char kJsonFields[] =
+    "symbol,longName,shortName,regularMarketPrice,regularMarketChange,regularMarketChangePercent,"
+    "currency,regularMarketTime,regularMarketVolume,quantity,averageDailyVolume3Month,"
+    "regularMarketDayHigh,regularMarketDayLow,regularMarketPrice,regularMarketOpen,fiftyTwoWeekHigh,"
+    "fiftyTwoWeekLow,regularMarketPrice,regularMarketOpen,sparkline,marketCap";
+
+int ItemCount() { return hListView ? (int)SendMessageA(hListView, LVM_GETITEMCOUNT, 0, 0) : 0; }
+
+bool LoadRow(int row, QueueRecord* rec) {
+  if (!LoadQueueRecordLV(hListView, row, rec, 0)) return false;
+  rec->symbol[sizeof rec->symbol - 1] = '\0';
+  return true;
+}
+
+// The market row of a loaded stock; an unknown market counts as the first one.
+int RowMarket(const QueueRecord& rec) {
+  if (rec.stock_type < 0 || rec.stock_type >= MARKET_COUNT) {
+    WriteLog("Stock %s has market %d, taken as %s", rec.symbol, rec.stock_type, MarketTable[0].name);
+    return 0;
+  }
+  return rec.stock_type;
+}
+
+void ShowChecking(const char* symbol) {
+  char text[64];
+  snprintf(text, sizeof text, "Checking %s", symbol);
+  SetStatusText(hMainWnd, text, 1);
+}
+
+// Appends sep (when the list is not empty), symbol and suffix, only when all of it and the NUL fit.
+bool AppendSymbol(char* list, size_t size, const char* symbol, const char* suffix) {
+  size_t len = strlen(list);
+  size_t sepLen = len ? 1 : 0;
+  if (len + sepLen + strlen(symbol) + strlen(suffix) + 1 > size) return false;
+  snprintf(list + len, size - len, "%s%s%s", sepLen ? "+" : "", symbol, suffix);
+  return true;
+}
+
+// The next row from nNextItem on that loads; every row looked at is consumed.
+bool NextLoadedRow(QueueRecord* rec) {
+  int count = ItemCount();
+  while (nNextItem < count) {
+    int row = nNextItem++;
+    if (LoadRow(row, rec)) return true;
+  }
+  return false;
+}
+
+// One-symbol sources: fills szSymbolList and the market of the next row that loads.
+bool SelectOneSymbol(int* market) {
+  QueueRecord rec;
+  szSymbolList[0] = '\0';
+  if (!NextLoadedRow(&rec)) return false;
+  ShowChecking(rec.symbol);
+  CopyCut(szSymbolList, sizeof szSymbolList, rec.symbol, sizeof rec.symbol - 1);
+  *market = RowMarket(rec);
+  return true;
+}
+
+// UK list source: up to nine symbols; the WinINet road counts rows looked at, the raw road rows
+// that load.
+void SelectUkList(bool countLoadedOnly) {
+  int count = ItemCount(), looked = 0, loaded = 0;
+  szSymbolList[0] = '\0';
+  while (nNextItem < count && (countLoadedOnly ? loaded : looked) < UK_BATCH_MAX) {
+    QueueRecord rec;
+    int row = nNextItem++;
+    ++looked;
+    if (!LoadRow(row, &rec)) continue;
+    if (loaded == 0) ShowChecking(rec.symbol);
+    AppendSymbol(szSymbolList, sizeof szSymbolList, rec.symbol, "");
+    ++loaded;
+  }
+}
+
+// A batch of one symbol gets a second one: list row 0 with its market suffix, or, when row 0 does
+// not load, the batch's own symbol again.
+void CompleteSingleBatch() {
+  QueueRecord rec;
+  char single[SYMBOL_LIST_SIZE];
+  CopyCut(single, sizeof single, szSymbolList, sizeof single - 1);
+  if (LoadRow(0, &rec))
+    AppendSymbol(szSymbolList, sizeof szSymbolList, rec.symbol, MarketTable[RowMarket(rec)].suffix);
+  else
+    AppendSymbol(szSymbolList, sizeof szSymbolList, single, "");
+}
+
+// Raw road, Yahoo source: up to nine symbols that load, each with its market suffix.
+void SelectRawYahoo() {
+  int count = ItemCount(), loaded = 0;
+  szSymbolList[0] = '\0';
+  while (nNextItem < count && loaded < RAW_BATCH_MAX) {
+    QueueRecord rec;
+    if (!LoadRow(nNextItem, &rec)) {
+      ++nNextItem;
+      continue;
+    }
+    if (!AppendSymbol(szSymbolList, sizeof szSymbolList, rec.symbol, MarketTable[RowMarket(rec)].suffix))
+      break;
+    if (loaded == 0) ShowChecking(rec.symbol);
+    ++nNextItem;
+    ++loaded;
+  }
+  if (loaded == 1) CompleteSingleBatch();
+}
+
+void BuildYahooUrl(char* url) {
+  int count = 0, items = ItemCount();
+  szSymbolList[0] = '\0';
+  while (count < CSV_BATCH_MAX && nNextItem < items) {
+    QueueRecord rec;
+    if (LoadRow(nNextItem, &rec)) {
+      if (IsIndexSymbol(rec.symbol)) {
+        bYahooExtraPending = 1;
+        if (StrStrNoCase(szYahooExtraCallQuery, rec.symbol) == NULL) {
+          size_t len = strlen(szYahooExtraCallQuery);
+          if (len + 1 + strlen(rec.symbol) + 1 <= sizeof szYahooExtraCallQuery)
+            snprintf(szYahooExtraCallQuery + len, sizeof szYahooExtraCallQuery - len, "%s%s",
+                     len ? "," : "", rec.symbol);
+        }
+        WriteLog("szYahooExtraCallQuery: %s", szYahooExtraCallQuery);
+      } else {
+        // A row that does not fit stays for the next batch.
+        if (!AppendSymbol(szSymbolList, sizeof szSymbolList, rec.symbol, MarketTable[RowMarket(rec)].suffix))
+          break;
+        if (count == 0) ShowChecking(rec.symbol);
+        ++count;
+      }
+    }
+    ++nNextItem;
+  }
+  if (count == 1) CompleteSingleBatch();
+  if (szSymbolList[0]) {
+    UpperCase(szSymbolList);
+    snprintf(url, URL_SIZE, "%s/d/quotes.csv?s=%s&f=%s", SourceUrlPrefix[HOST_YAHOO], szSymbolList, kCsvFields);
+  } else if (bYahooExtraPending) {
+    ShowChecking("^DJI");
+    bYahooCsvExpected = 0;
+    bYahooExtraPending = 0;
+    snprintf(url, URL_SIZE,
+             "https://%s/v7/finance/quote?lang=en-US&region=US&corsDomain=%s&fields=%s&symbols=%s"
+             "&formatted=false",
+             SourceHostPort[HOST_YAHOO_JSON], SourceHost[HOST_YAHOO], kJsonFields, szYahooExtraCallQuery);
+  }
+  WriteLog("Command: %s, Query: %s", url, szSymbolList);
+}
+
+void BuildQuoteUrl(char* url) {
+  int market = 0;
+  switch (nQuoteSource) {
+    case SRC_PC_QUOTE:
+      if (SelectOneSymbol(&market))
+        snprintf(url, URL_SIZE, "%s/stocks/detailquote.php?ticker=%s%s", SourceUrlPrefix[HOST_DETAIL_PAGE],
+                 szSymbolList, market != 0 ? ".ca" : "");
+      break;
+    case SRC_UK_YAHOO:
+      SelectUkList(false);
+      if (szSymbolList[0])
+        snprintf(url, URL_SIZE, "%s/q?s=%s&d=t&o=t", SourceUrlPrefix[HOST_UK_LIST], szSymbolList);
+      break;
+    case SRC_TEXT_QUOTE:
+      if (SelectOneSymbol(&market))
+        snprintf(url, URL_SIZE, "%s/cgi-bin/qso?tick=%s%s", SourceUrlPrefix[HOST_TEXT_PAGE],
+                 MarketTable[market].prefix, szSymbolList);
+      break;
+    case SRC_YAHOO:
+      BuildYahooUrl(url);
+      break;
+    default:
+      break;
+  }
+}
+
+}  // namespace
+
+BOOL IsIndexSymbol(const char* symbol) {
+  for (int i = 0; i < INDEX_SYMBOL_COUNT; ++i)
+    if (_stricmp(symbol, IndexSymbols[i]) == 0) return TRUE;
+  return FALSE;
+}
+
+int BuildRequestUrl(char* url) {
+  url[0] = '\0';
+  switch (nNetworkState) {
+    case STA_VERSION_CHECK:
+      snprintf(url, URL_SIZE, "%s%s", SourceUrlPrefix[HOST_MAKER], kVersionPath);
+      break;
+    case STA_BANNER_GET:
+      CopyCut(url, URL_SIZE, szBannerUrl, URL_SIZE - 1);
+      break;
+    case STA_QUOTE_CHECK:
+      BuildQuoteUrl(url);
+      break;
+    default:
+      break;
+  }
+  return url[0] != '\0';
+}
+
+int BuildRawRequest(char* request, int size, int useProxy) {
+  if (request == NULL || size <= 0) return 0;
+  request[0] = '\0';
+  const int source = nQuoteSource;
+  // Host slot of the request, for its format and its proxy prefix.
+  int slot = source == SRC_PC_QUOTE     ? HOST_DETAIL_PAGE
+             : source == SRC_UK_YAHOO   ? HOST_UK_LIST
+             : source == SRC_TEXT_QUOTE ? HOST_TEXT_PAGE
+                                        : HOST_YAHOO;
+  const char* prefix = useProxy ? SourceUrlPrefix[slot] : "";
+  int market = 0;
+  switch (nNetworkState) {
+    case STA_VERSION_CHECK:
+      snprintf(request, size, "GET %s%s HTTP/1.0\r\n\r\n", SourceUrlPrefix[HOST_MAKER], kVersionPath);
+      break;
+    case STA_BANNER_GET:
+      snprintf(request, size, "GET %s HTTP/1.0\r\n\r\n", szBannerUrl);
+      break;
+    case STA_QUOTE_CHECK:
+      if (source < 0) break;
+      if (source == SRC_PC_QUOTE) {
+        if (SelectOneSymbol(&market))
+          snprintf(request, size, RawRequestFormat[slot], prefix, szSymbolList, market != 0 ? ".ca" : "");
+      } else if (source == SRC_UK_YAHOO) {
+        SelectUkList(true);
+        if (szSymbolList[0])
+          snprintf(request, size, RawRequestFormat[slot], prefix, szSymbolList, SourceHostPort[HOST_DETAIL_PAGE]);
+      } else if (source == SRC_TEXT_QUOTE) {
+        if (SelectOneSymbol(&market))
+          snprintf(request, size, RawRequestFormat[slot], prefix, MarketTable[market].prefix, szSymbolList);
+      } else {
+        SelectRawYahoo();
+        if (szSymbolList[0]) snprintf(request, size, RawRequestFormat[slot], prefix, szSymbolList);
+      }
+      WriteLog("%s", request);
+      break;
+    default:
+      break;
+  }
+  return (int)strlen(request);
+}

@@ -1,0 +1,228 @@
+#include "store/database.h"
+
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+
+CSSqlite oDatabase;
+
+// Used when the heap cannot give the error buffer.
+static char szFallbackErrorText[DB_ERROR_TEXT_SIZE];
+
+static void CopyCut(char* out, size_t size, const char* text) {
+  if (!out || size == 0) return;
+  if (!text) text = "";
+  size_t n = strlen(text);
+  if (n >= size) n = size - 1;
+  memcpy(out, text, n);
+  out[n] = 0;
+}
+
+CSSqlite::CSSqlite() {
+  InitializeCriticalSection(&csLock);
+  szErrorText = NULL;
+  bOwnErrorBuffer = false;
+  Init();
+}
+
+void CSSqlite::Init() {
+  hDb = NULL;
+  szErrorText = (char*)malloc(DB_ERROR_TEXT_SIZE);
+  bOwnErrorBuffer = szErrorText != NULL;
+  if (!szErrorText) szErrorText = szFallbackErrorText;
+  szErrorText[0] = 0;
+
+  char module[260];
+  DWORD n = GetModuleFileNameA(NULL, module, sizeof module);
+  if (n >= sizeof module) n = sizeof module - 1;
+  module[n] = 0;
+  char* dot = strrchr(module, '.');
+  if (dot) {
+    dot[1] = 0;
+  } else {
+    // no extension: the name gets one
+    size_t len = strlen(module);
+    if (len + 1 < sizeof module) strcat(module, ".");
+  }
+  snprintf(szDatabasePath, sizeof szDatabasePath, "%sdb", module);
+  pfnError = NULL;
+  bTransactionOpen = 0;
+}
+
+CSSqlite::~CSSqlite() {
+  Close();
+  if (bOwnErrorBuffer) free(szErrorText);
+  szErrorText = NULL;
+  DeleteCriticalSection(&csLock);
+}
+
+void CSSqlite::Lock() { EnterCriticalSection(&csLock); }
+void CSSqlite::Unlock() { LeaveCriticalSection(&csLock); }
+
+const char* CSSqlite::KeepLibraryError() {
+  CDbLock lock(*this);
+  CopyCut(szErrorText, DB_ERROR_TEXT_SIZE, sqlite3_errmsg(hDb));
+  return szErrorText;
+}
+
+void CSSqlite::CopyErrorText(char* out, size_t size) {
+  CDbLock lock(*this);
+  CopyCut(out, size, szErrorText);
+}
+
+// The library's message into szErrorText, then the reporter with it and the statement.
+void CSSqlite::Report(const char* format, const char* sql) {
+  KeepLibraryError();
+  if (pfnError) pfnError(format, szErrorText, sql ? sql : "");
+}
+
+void CSSqlite::SetErrorCallback(ErrorCallback callback) { pfnError = callback; }
+
+bool CSSqlite::OpenDatabase() {
+  CDbLock lock(*this);
+  if (hDb) return true;
+  // The library reads the name as UTF-8; the module path is in the ANSI code page.
+  char utf8[sizeof szDatabasePath * 4];
+  WCHAR wide[sizeof szDatabasePath];
+  const char* name = szDatabasePath;
+  if (MultiByteToWideChar(CP_ACP, 0, szDatabasePath, -1, wide, sizeof szDatabasePath) > 0 &&
+      WideCharToMultiByte(CP_UTF8, 0, wide, -1, utf8, sizeof utf8, NULL, NULL) > 0)
+    name = utf8;
+  if (sqlite3_open(name, &hDb) != SQLITE_OK) {
+    KeepLibraryError();
+    if (pfnError) pfnError("OpenDatabase:sqlite3_open error: %s", szErrorText);
+    return false;
+  }
+  return true;
+}
+
+bool CSSqlite::CloseDatabase(sqlite3*& db) {
+  CDbLock lock(*this);
+  if (!db) return true;
+  if (sqlite3_close(db) != SQLITE_OK) {
+    CopyCut(szErrorText, DB_ERROR_TEXT_SIZE, sqlite3_errmsg(db));
+    if (pfnError) pfnError("CloseDatabase:sqlite3_close error: %s", szErrorText);
+    return false;
+  }
+  db = NULL;
+  return true;
+}
+
+bool CSSqlite::Close() {
+  CDbLock lock(*this);
+  if (hDb) {
+    if (bTransactionOpen) {
+      SQLCall("commit transaction");
+      bTransactionOpen = 0;
+    }
+    CloseDatabase(hDb);
+  }
+  return true;
+}
+
+bool CSSqlite::BeginTransaction() {
+  CDbLock lock(*this);
+  if (!bTransactionOpen) {
+    SQLCall("begin transaction");
+    bTransactionOpen = 1;
+  }
+  return true;
+}
+
+bool CSSqlite::CommitTransaction() {
+  CDbLock lock(*this);
+  if (bTransactionOpen) {
+    SQLCall("commit transaction");
+    bTransactionOpen = 0;
+  }
+  return true;
+}
+
+bool CSSqlite::SQLCall(const char* sql) {
+  CDbLock lock(*this);
+  if (!hDb) return false;
+  sqlite3_stmt* stmt = NULL;
+  if (sqlite3_prepare(hDb, sql, -1, &stmt, NULL) != SQLITE_OK) {
+    Report("SQLCall:sqlite3_prepare error: %s\n%s", sql);
+    return false;
+  }
+  if (!stmt) return true;  // only blanks or a comment
+  int rc;
+  do {
+    rc = sqlite3_step(stmt);
+  } while (rc == SQLITE_ROW);
+  sqlite3_finalize(stmt);
+  // Still true (callers rely on it), but a failed step, such as a commit, must not be silent.
+  // The legacy prepare gives a generic code from the step; the message is read after finalize.
+  if (rc != SQLITE_DONE) Report("SQLCall:sqlite3_step error: %s\n%s", sql);
+  return true;
+}
+
+int CSSqlite::GetInt(const char* sql) {
+  CDbLock lock(*this);
+  int result = -1;
+  if (!hDb) return result;
+  sqlite3_stmt* stmt = NULL;
+  if (sqlite3_prepare(hDb, sql, -1, &stmt, NULL) != SQLITE_OK) {
+    Report("GetInt:sqlite3_prepare error: %s\n%s", sql);
+    return -1;
+  }
+  while (stmt && sqlite3_step(stmt) == SQLITE_ROW) result = sqlite3_column_int(stmt, 0);
+  sqlite3_finalize(stmt);
+  return result;
+}
+
+double CSSqlite::GetDouble(const char* sql) {
+  CDbLock lock(*this);
+  double result = -1.0;
+  if (!hDb) return result;
+  sqlite3_stmt* stmt = NULL;
+  if (sqlite3_prepare(hDb, sql, -1, &stmt, NULL) != SQLITE_OK) {
+    Report("GetDouble:sqlite3_prepare error: %s\n%s", sql);
+    return -1.0;
+  }
+  while (stmt && sqlite3_step(stmt) == SQLITE_ROW) result = sqlite3_column_double(stmt, 0);
+  sqlite3_finalize(stmt);
+  return result;
+}
+
+long long CSSqlite::GetLongLong(const char* sql) {
+  CDbLock lock(*this);
+  long long result = -1;
+  if (!hDb) return result;
+  sqlite3_stmt* stmt = NULL;
+  if (sqlite3_prepare(hDb, sql, -1, &stmt, NULL) != SQLITE_OK) {
+    Report("GetLongLong:sqlite3_prepare error: %s\n%s", sql);
+    return -1;
+  }
+  while (stmt && sqlite3_step(stmt) == SQLITE_ROW) result = sqlite3_column_int64(stmt, 0);
+  sqlite3_finalize(stmt);
+  return result;
+}
+
+long long CSSqlite::LastInsertRowid() {
+  CDbLock lock(*this);
+  return hDb ? sqlite3_last_insert_rowid(hDb) : 0;
+}
+
+bool CSSqlite::TableExists(const char* table) {
+  CDbLock lock(*this);
+  if (!hDb) return false;
+  char sql[200];
+  snprintf(sql, sizeof sql, "select count(*) from sqlite_master where type = 'table' and name = '%s'", table);
+  sqlite3_stmt* stmt = NULL;
+  if (sqlite3_prepare(hDb, sql, -1, &stmt, NULL) != SQLITE_OK) {
+    if (pfnError) pfnError("SQLCall:sqlite3_prepare error: %s", sqlite3_errmsg(hDb));
+    return false;
+  }
+  int count = 0;
+  while (stmt && sqlite3_step(stmt) == SQLITE_ROW) count = sqlite3_column_int(stmt, 0);
+  sqlite3_finalize(stmt);
+  return count > 0;
+}
+
+bool CSSqlite::ColumnExists(const char* table, const char* column) {
+  CDbLock lock(*this);
+  if (!hDb) return false;
+  return sqlite3_table_column_metadata(hDb, NULL, table, column, NULL, NULL, NULL, NULL, NULL) == SQLITE_OK;
+}

@@ -1,0 +1,67 @@
+// The one database connection of the program and its thin wrapper.
+#pragma once
+#include <windows.h>
+#include <sqlite3.h>
+
+// printf-style error reporter (WriteLog is installed).
+typedef void (*ErrorCallback)(const char* format, ...);
+
+#define DB_ERROR_TEXT_SIZE 2000
+
+class CSSqlite {
+ public:
+  CSSqlite();
+  virtual ~CSSqlite();
+
+  void Init();
+  bool OpenDatabase();
+  bool CloseDatabase(sqlite3*& db);
+  bool Close();
+  bool BeginTransaction();
+  bool CommitTransaction();
+  bool SQLCall(const char* sql);
+  int GetInt(const char* sql);
+  double GetDouble(const char* sql);
+  long long GetLongLong(const char* sql);
+  long long LastInsertRowid();
+  bool TableExists(const char* table);
+  bool ColumnExists(const char* table, const char* column);
+  void SetErrorCallback(ErrorCallback callback);
+
+  // One recursive lock: held by open and close and around every prepare..finalize sequence that may
+  // run on the network thread; it also guards szErrorText. Never send a cross-thread message while
+  // holding it.
+  void Lock();
+  void Unlock();
+  // sqlite3_errmsg of hDb into szErrorText (cut to the buffer); returns szErrorText. Call with the lock.
+  const char* KeepLibraryError();
+  // Bounded copy of szErrorText, taken under the lock.
+  void CopyErrorText(char* out, size_t size);
+
+  char szDatabasePath[260];
+  unsigned char bTransactionOpen;
+  ErrorCallback pfnError;
+  sqlite3* hDb;
+  char* szErrorText;
+
+ private:
+  CSSqlite(const CSSqlite&) = delete;
+  CSSqlite& operator=(const CSSqlite&) = delete;
+  void Report(const char* format, const char* sql);
+  CRITICAL_SECTION csLock;
+  bool bOwnErrorBuffer;
+};
+
+// Holds the database lock for one scope.
+class CDbLock {
+ public:
+  explicit CDbLock(CSSqlite& db) : d(db) { d.Lock(); }
+  ~CDbLock() { d.Unlock(); }
+
+ private:
+  CDbLock(const CDbLock&) = delete;
+  CDbLock& operator=(const CDbLock&) = delete;
+  CSSqlite& d;
+};
+
+extern CSSqlite oDatabase;

@@ -1,0 +1,249 @@
+#include "store/store_quote.h"
+
+#include <commctrl.h>
+#include <ctype.h>
+#include <stdio.h>
+#include <string.h>
+
+#include "app/columns.h"
+#include "foundation/log.h"
+#include "foundation/quote_text.h"
+#include "foundation/settings.h"
+#include "foundation/text.h"
+#include "store/database.h"
+#include "store/stocks.h"
+
+short nDecimalPlaces = 3;
+
+#define CELL_SIZE 100  // a cell holds at most 99 characters
+
+int ComputeQuoteStatus(const QueueRecord* rec) {
+  int status = rec->quote_status;
+  if ((rec->price == NoValue || rec->price == 0) && rec->name[0] == 0) status = QS_NO_DATA;
+  if (rec->change != NoValue) {
+    if (rec->change > 0) status = QS_UP;
+    else if (rec->change < 0) status = QS_DOWN;
+  }
+  // A missing price can arrive as 0.0: it must not raise an alarm.
+  bool havePrice = rec->price != NoValue && rec->price > 0;
+  if (rec->warn_below != NoValue && havePrice && rec->warn_below > rec->price) status = QS_BELOW_LIMIT;
+  if (rec->warn_above != NoValue && havePrice && rec->price > rec->warn_above) status = QS_ABOVE_LIMIT;
+  return status;
+}
+
+static void Grouped(char* out, double value) {
+  if (value == NoValue) return;
+  FormatDoubleGrouped(out, value, nDecimalPlaces, false, CELL_SIZE);
+}
+
+static void CopyCell(char* out, const char* text) {
+  snprintf(out, CELL_SIZE, "%s", text);
+}
+
+static void FormatCell(int field, const QueueRecord* r, char* out) {
+  out[0] = 0;
+  switch (field) {
+    case FLD_PRICE: Grouped(out, r->price); break;
+    case FLD_CHANGE: Grouped(out, r->change); break;
+    case FLD_DATE: CopyCell(out, r->quote_date); break;
+    case FLD_TIME: CopyCell(out, r->quote_time); break;
+    case FLD_VOLUME:
+      if (r->volume != NoValue) FormatIntegerGrouped(out, r->volume, CELL_SIZE);
+      break;
+    case FLD_LOW52: Grouped(out, r->low52); break;
+    case FLD_HIGH52: Grouped(out, r->high52); break;
+    case FLD_PERATIO: Grouped(out, r->peratio); break;
+    case FLD_EXDIV: CopyCell(out, r->exdiv_date); break;
+    case FLD_DIVIDEND: Grouped(out, r->dividend); break;
+    case FLD_SHARES:
+      if (r->shares_owned > 0) Grouped(out, r->shares_owned);
+      break;
+    case FLD_VALUE:
+      if (r->shares_owned > 0 && r->price != NoValue) Grouped(out, r->shares_owned * r->price);
+      break;
+    case FLD_DAY_LOW: Grouped(out, r->low); break;
+    case FLD_DAY_HIGH: Grouped(out, r->high); break;
+    case FLD_NAME: CopyCell(out, r->name); break;
+    case FLD_YIELD: Grouped(out, r->yield); break;
+    case FLD_OPEN: Grouped(out, r->open); break;
+    case FLD_PREV_CLOSE: Grouped(out, r->prev_close); break;
+    case FLD_CHANGE_PCT:
+      // A missing change is -16384, not a change: without this test it shows as "-99.94%".
+      if (r->price > 0 && r->change != NoValue && r->change != 0 && r->price - r->change != 0)
+        FormatDoubleGrouped(out, 100 * r->change / (r->price - r->change), 2, true, CELL_SIZE);
+      break;
+    case FLD_COST:
+      if (r->cost_basis > 0) Grouped(out, r->cost_basis);
+      break;
+    case FLD_GAIN:
+      if (r->cost_basis > 0 && r->price > 0 && r->shares_owned > 0)
+        Grouped(out, r->shares_owned * r->price - r->cost_basis);
+      break;
+    case FLD_SORT: CopyCell(out, r->sort_order); break;
+  }
+}
+
+static void ShowInList(HWND hListView, QueueRecord* rec) {
+  LVFINDINFOA find;
+  memset(&find, 0, sizeof find);
+  find.flags = LVFI_PARAM;
+  find.lParam = (LPARAM)rec->rowid;
+  int row = (int)SendMessageA(hListView, LVM_FINDITEMA, (WPARAM)-1, (LPARAM)&find);
+  LVITEMA item;
+  memset(&item, 0, sizeof item);
+  if (row < 0) {
+    item.mask = LVIF_TEXT | LVIF_IMAGE | LVIF_PARAM;
+    item.iItem = 9999;
+    item.pszText = rec->symbol;
+    item.iImage = rec->quote_status;
+    item.lParam = (LPARAM)rec->rowid;
+    row = (int)SendMessageA(hListView, LVM_INSERTITEMA, 0, (LPARAM)&item);
+    if (row < 0) return;
+  } else {
+    item.mask = LVIF_IMAGE;
+    item.iItem = row;
+    item.iImage = rec->quote_status;
+    SendMessageA(hListView, LVM_SETITEMA, 0, (LPARAM)&item);
+  }
+  for (short pos = 1; pos < MAX_LIST_COLUMNS; ++pos) {
+    short field = GetShownColumn(pos);
+    if (field < 0) continue;
+    char cell[CELL_SIZE];
+    FormatCell(field, rec, cell);
+    LVITEMA sub;
+    memset(&sub, 0, sizeof sub);
+    sub.iSubItem = pos;
+    sub.pszText = cell;
+    SendMessageA(hListView, LVM_SETITEMTEXTA, row, (LPARAM)&sub);
+  }
+}
+
+// Prepare, bind (by the caller's lambda), step once, finalize. Returns the step result, or -1
+// when the statement did not prepare. Call with the database lock held.
+template <typename Bind>
+static int RunStatement(const char* sql, Bind bind) {
+  sqlite3_stmt* stmt = NULL;
+  if (sqlite3_prepare(oDatabase.hDb, sql, -1, &stmt, NULL) != SQLITE_OK || !stmt) {
+    WriteLog("Prepare error: %s\n%s", oDatabase.KeepLibraryError(), sql);
+    if (stmt) sqlite3_finalize(stmt);
+    return -1;
+  }
+  bind(stmt);
+  int rc = sqlite3_step(stmt);
+  sqlite3_finalize(stmt);
+  if (rc != SQLITE_DONE) WriteLog("Step error: %s\n%s", oDatabase.KeepLibraryError(), sql);
+  return rc;
+}
+
+static void BindQuoteFields(sqlite3_stmt* s, int first, QueueRecord* r) {
+  int i = first;
+  sqlite3_bind_text(s, i++, r->symbol, -1, SQLITE_STATIC);
+  sqlite3_bind_int(s, i++, r->quote_status);
+  sqlite3_bind_text(s, i++, r->quote_date, -1, SQLITE_STATIC);
+  sqlite3_bind_text(s, i++, r->quote_time, -1, SQLITE_STATIC);
+  sqlite3_bind_double(s, i++, r->price);
+  sqlite3_bind_double(s, i++, r->change);
+  sqlite3_bind_double(s, i++, r->open);
+  sqlite3_bind_double(s, i++, r->high);
+  sqlite3_bind_double(s, i++, r->low);
+  sqlite3_bind_int(s, i++, r->volume);
+  sqlite3_bind_double(s, i++, r->prev_close);
+  sqlite3_bind_double(s, i++, r->high52);
+  sqlite3_bind_double(s, i++, r->low52);
+  sqlite3_bind_double(s, i++, r->volatility);
+  sqlite3_bind_text(s, i++, r->exdiv_date, -1, SQLITE_STATIC);
+  sqlite3_bind_double(s, i++, r->dividend);
+  sqlite3_bind_double(s, i++, r->peratio);
+  sqlite3_bind_double(s, i++, r->yield);
+  sqlite3_bind_int(s, i++, r->sharesoutstanding);
+}
+
+static void WriteQuoteRows(QueueRecord* rec) {
+  CDbLock lock(oDatabase);
+  if (!oDatabase.hDb) return;
+  RunStatement("update stock set name = ? where rowid = ?", [rec](sqlite3_stmt* s) {
+    sqlite3_bind_text(s, 1, rec->name, -1, SQLITE_STATIC);
+    sqlite3_bind_int64(s, 2, rec->rowid);
+  });
+  int rc = RunStatement(
+      "update quote set stock_symbol = ?, quote_status = ?, quote_date = ?, quote_time = ?, price = ?, "
+      "change = ?,        open = ?, high = ?, low = ?, volume = ?, prev_close = ?, high52 = ?, low52 = ?, "
+      "volatility = ?,        exdiv_date = ?, dividend = ?, peratio = ?, yield = ?, sharesoutstanding = ?  "
+      "where stock_rowid = ? and create_date = date('now', 'localtime') ",
+      [rec](sqlite3_stmt* s) {
+        BindQuoteFields(s, 1, rec);
+        sqlite3_bind_int64(s, 20, rec->rowid);
+      });
+  if (rc != -1 && sqlite3_changes(oDatabase.hDb) == 0) {
+    RunStatement(
+        "insert into quote (stock_rowid, create_date, stock_symbol, quote_status, quote_date, quote_time, "
+        "price, change, open, high, low, volume, prev_close, high52, low52, volatility, exdiv_date, dividend, "
+        "peratio, yield, sharesoutstanding) values (?, date('now', 'localtime'), ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, "
+        "?, ?, ?, ?, ?, ?, ?, ?, ?) ",
+        [rec](sqlite3_stmt* s) {
+          sqlite3_bind_int64(s, 1, rec->rowid);
+          BindQuoteFields(s, 2, rec);
+        });
+  }
+  // Commit in batches, each on a fresh connection.
+  if (sqlite3_total_changes(oDatabase.hDb) > 50) {
+    oDatabase.CommitTransaction();
+    oDatabase.Close();
+    oDatabase.OpenDatabase();
+    oDatabase.BeginTransaction();
+  }
+}
+
+void StoreQuote(HWND hListView, QueueRecord* rec, bool storeToDb) {
+  if (rec->rowid == 0) GetStockRowidFromDatabase(rec);
+  if (rec->rowid == 0) {
+    // Rows of unknown symbols would all share item data 0 and stock 0.
+    WriteLog("StoreQuote:no stock for symbol %s", rec->symbol);
+    return;
+  }
+  rec->quote_status = ComputeQuoteStatus(rec);
+  ShowInList(hListView, rec);
+  if (storeToDb) WriteQuoteRows(rec);
+}
+
+bool GetStockRowidFromDatabase(QueueRecord* rec) {
+  rec->symbol[sizeof rec->symbol - 1] = 0;
+  for (char* p = rec->symbol; *p; ++p) *p = (char)toupper((unsigned char)*p);
+  char escaped[sizeof rec->symbol * 2];
+  ReplaceStringInto(escaped, sizeof escaped, rec->symbol, "'", "''");
+  char sql[500];
+  snprintf(sql, sizeof sql,
+           "select rowid, warn_below, warn_above, shares_owned, cost_basis, sort_order from stock where "
+           "upper(symbol) = '%s' and portfolio_rowid = %lld",
+           escaped, nPortfolioRowid);
+  CDbLock lock(oDatabase);
+  if (!oDatabase.hDb) return false;
+  sqlite3_stmt* stmt = NULL;
+  if (sqlite3_prepare(oDatabase.hDb, sql, -1, &stmt, NULL) != SQLITE_OK) {
+    WriteLog("GetStockRowidFromDatabase:sqlite3_prepare error: %s\n%s", oDatabase.KeepLibraryError(), sql);
+    return false;
+  }
+  bool found = false;
+  while (stmt && sqlite3_step(stmt) == SQLITE_ROW) {
+    LoadQueueRecord(stmt, rec, false);
+    found = true;
+  }
+  sqlite3_finalize(stmt);
+  return found;
+}
+
+void LoadStockIniSettingsKey(HWND hwnd, QueueRecord* rec, const char* key) {
+  char value[100];
+  IniGetString(hwnd, "Stocks", key, value, sizeof value, "0.0,0.0,0,0.0,0.0");
+  // A value with fewer than five numbers keeps the default text's numbers for the rest.
+  double below = 0.0, above = 0.0, shares = 0.0, cost = 0.0;
+  int market = 0;
+  sscanf(value, "%lf,%lf,%d,%lf,%lf", &below, &above, &market, &shares, &cost);
+  if (below > 0) rec->warn_below = below;
+  if (above > 0) rec->warn_above = above;
+  if (shares >= 0) rec->shares_owned = shares;
+  if (cost >= 0) rec->cost_basis = cost;
+  rec->stock_type = (market >= 0 && market <= 6) ? market : 0;
+}
+
+void LoadStockIniSettings(HWND hwnd, QueueRecord* rec) { LoadStockIniSettingsKey(hwnd, rec, rec->symbol); }

@@ -1,0 +1,30 @@
+// Storing a parsed quote: status, list row and today's quote row.
+#pragma once
+#include <windows.h>
+#include "store/queue_record.h"
+
+// QuoteStatus values (also the list row's image index).
+#define QS_ABOVE_LIMIT 3
+#define QS_BELOW_LIMIT 4
+#define QS_UP 5
+#define QS_DOWN 6
+#define QS_NO_DATA 7
+
+// Decimals of the displayed numbers ([Options] DecimalPlaces, 0..7, default 3).
+extern short nDecimalPlaces;
+
+// Shows the record in its list row and, with storeToDb, writes the stock's name and today's quote row.
+// The record is changed in place: rowid, limits, holding and sort text from the stock row, the symbol
+// upper-cased when it had to be looked up, and quote_status.
+void StoreQuote(HWND hListView, QueueRecord* rec, bool storeToDb);
+
+// Looks the record's symbol up in the current portfolio and lays the stock row over the record.
+bool GetStockRowidFromDatabase(QueueRecord* rec);
+
+// Reads the [Stocks] entry named by the record's symbol into limits, market, holding and cost.
+void LoadStockIniSettings(HWND hwnd, QueueRecord* rec);
+// The same, with the [Stocks] key given apart from the symbol.
+void LoadStockIniSettingsKey(HWND hwnd, QueueRecord* rec, const char* key);
+
+// The status rules alone (used by StoreQuote); returns the new quote_status.
+int ComputeQuoteStatus(const QueueRecord* rec);

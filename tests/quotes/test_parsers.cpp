@@ -1,0 +1,189 @@
+// Each parser on a good reply and on the replies that break naive code, read back from the store.
+#include <gtest/gtest.h>
+#include <stdio.h>
+#include <string>
+#include <vector>
+
+#include "app/handles.h"
+#include "quotes/parsers.h"
+#include "store/queue_record.h"
+
+void ResetStocks();
+long long AddStock(const char* symbol, int market);
+bool LoadQuote(long long rowid, QueueRecord* rec);
+int CountQuotes();
+std::string DetailPageReply();
+std::string TextPageReply();
+std::string UkPageReply();
+std::string CsvReply();
+std::string JsonReply();
+
+// A writable copy of a text, as the parsers get their reply and symbol list.
+struct Text {
+  std::vector<char> buf;
+  explicit Text(const std::string& s) : buf(s.begin(), s.end()) { buf.push_back('\0'); }
+  char* p() { return buf.data(); }
+};
+
+static std::string Replace(std::string s, const std::string& from, const std::string& to) {
+  size_t at = s.find(from);
+  if (at != std::string::npos) s.replace(at, from.size(), to);
+  return s;
+}
+
+static std::string Num(double v) {
+  char b[40];
+  snprintf(b, sizeof b, v == NoValue ? "-" : "%.10g", v);
+  return b;
+}
+
+// Today's stored quote of a stock as "name|date|time|exdiv|price change open high low volume
+// prev_close high52 low52 peratio dividend yield" ("-" for no value), or "none".
+static std::string Stored(long long rowid) {
+  QueueRecord r;
+  if (!LoadQuote(rowid, &r)) return "none";
+  std::string s = std::string(r.name) + "|" + r.quote_date + "|" + r.quote_time + "|" + r.exdiv_date + "|";
+  const double nums[] = {r.price, r.change, r.open, r.high, r.low, (double)r.volume, r.prev_close,
+                         r.high52, r.low52, r.peratio, r.dividend, r.yield};
+  for (int i = 0; i < 12; ++i) s += Num(nums[i]) + (i < 11 ? " " : "");
+  return s;
+}
+
+class Parsers : public ::testing::Test {
+ protected:
+  void SetUp() override { ResetStocks(); }
+};
+
+TEST_F(Parsers, DetailPageLabelsInOrderAndPagesThatStoreLessOrNothing) {
+  const std::string page = DetailPageReply();
+  struct Case {
+    std::string reply;
+    int result;
+    const char* stored;
+  } cases[] = {
+      {page, 1, "Acme & Sons Inc|3/06||Mar 15, 2024 (p|12.5 0.25 12.1 12.75 12 1234567 12.25 20 10 15.5 0.4 3.2"},
+      {Replace(page, "</table></body></html>", "</table>"), 1, "none"},
+      {Replace(page, "valign=top colspan=6", "valign=top"), 0, "none"},
+      {Replace(page, "class=\"quote1\">Last:<br>", "CLASS=\"QUOTE1\">LAST:<BR>"), 1,
+       "Acme & Sons Inc|3/06||Mar 15, 2024 (p|12.5 0.25 12.1 12.75 12 1234567 12.25 20 10 15.5 0.4 3.2"},
+      // A caption standing before the volume label is passed over.
+      {Replace(Replace(page, "\tOpen</td>", "\tOpn</td>"), "<td class=c>Change", "<td>\tOpen</td><td>1</td><td class=c>Change"),
+       1, "Acme & Sons Inc|3/06||Mar 15, 2024 (p|12.5 0.25 - 12.75 12 1234567 12.25 20 10 15.5 0.4 3.2"},
+      {"</html><div class=\"quote1\">Last:<br>1</td><td valign=top colspan=6><div class=\"headline\">", 1,
+       "||||1 - - - - - - - - - - -"},
+      {"<html></html><div class=\"quote1\">Last:<br>", 0, "none"},
+  };
+  for (auto& c : cases) {
+    ResetStocks();
+    long long id = AddStock("ACME", 0);
+    EXPECT_EQ(ParseQuotePageHtml(hListView, c.reply.c_str(), "acme"), c.result) << c.reply;
+    EXPECT_EQ(Stored(id), c.stored) << c.reply;
+  }
+}
+
+TEST_F(Parsers, TextPageValuesEndAtBlanksAndLineEnds) {
+  const std::string page = TextPageReply();
+  // "149.50" ends at its line end: the "-----" line below must not make it negative.
+  const char* good = " International Business Machi|3/5|14:32||149.5 -1.25 - 150 148 -2147483648 - 160 120 - - -";
+  struct Case {
+    std::string reply;
+    int result;
+    const char* stored;
+  } cases[] = {
+      {page, 1, good},
+      {Replace(page, "-----", "Net Asset Val : 151.25"), 1,
+       " International Business Machi|3/5|14:32||151.25 -1.25 - 150 148 -2147483648 - 160 120 - - -"},
+      {Replace(page, "Symbol ", "Sym "), 0, "none"},
+      {Replace(page, "</body></html>", ""), 1, "none"},
+      {"</html>Volume        : ", 0, "none"},
+      {"</html>Symbol        : ", 1, "||||- - - - - - - - - - - -"},  // a label at the very end
+  };
+  for (auto& c : cases) {
+    ResetStocks();
+    long long id = AddStock("IBM", 0);
+    EXPECT_EQ(ParseQuoteTextPage(hListView, c.reply.c_str(), "IBM"), c.result) << c.reply;
+    EXPECT_EQ(Stored(id), c.stored) << c.reply;
+  }
+}
+
+TEST_F(Parsers, UkPageHeaderGoesToTheLongestSymbolItNames) {
+  for (const char* list : {"XYZ+XY", "xy+xyz"}) {
+    ResetStocks();
+    long long xyz = AddStock("XYZ", 0), xy = AddStock("XY", 0);
+    Text reply(UkPageReply()), symbols(list);
+    EXPECT_EQ(ParseQuoteTableHtml(hListView, reply.p(), symbols.p()), 0);
+    std::string a = Stored(xyz);
+    EXPECT_EQ(a.substr(0, 45), "Acme Holdings Incorporated Limited Part|3/12/") << list;
+    EXPECT_EQ(a.substr(a.find('|', 45)), "|16:30||123.45 1.5 - - - 45600 122 - - - - -") << list;
+    std::string b = Stored(xy);
+    EXPECT_EQ(b.substr(b.find('|', 7)), "|15:45||10 -0.1 - - - 500 10.1 - - - - -") << list;
+    EXPECT_EQ(CountQuotes(), 2);
+  }
+  ResetStocks();
+  AddStock("XYZ", 0);
+  Text cut(Replace(UkPageReply(), "</body></html>", "")), symbols("XYZ");
+  EXPECT_EQ(ParseQuoteTableHtml(hListView, cut.p(), symbols.p()), 1);
+  EXPECT_EQ(CountQuotes(), 0);
+}
+
+TEST_F(Parsers, CsvLinesAreFoundBySymbolAndSuffixedRepliesReachTheirMarket) {
+  long long ibm = AddStock("IBM", 0), good = AddStock("GOOD", 0), dji = AddStock("^DJI", 0);
+  long long bceUs = AddStock("BCE", 0), bceTo = AddStock("BCE", 1);
+  Text symbols("IBM+ODD+GOOD+BCE.TO+indu+MISSING");
+  ParseYahooCsv(hListView, CsvReply().c_str(), symbols.p());
+  EXPECT_EQ(Stored(ibm), "International, Business|3/5/2024|16:00||149.5 1.25 148 150 147.5 -2147483648 148.25 160 "
+                         "120 22.1 1.2 0.8");
+  // The line after one with an odd number of quotes still splits at its commas.
+  EXPECT_EQ(Stored(good), "A name of sixty characters, far longer than its f|Wednesday 3|9:30||7.25 -0.05 7 7.5 7 "
+                          "2500 7.3 9 1 0 0 0");
+  EXPECT_EQ(Stored(bceTo), "BCE Inc|3/5/2024|16:00||0 0 0 0 0 0 0 0 0 0 0 0");  // N/A is 0
+  EXPECT_EQ(Stored(bceUs), "none");
+  EXPECT_EQ(Stored(dji).substr(0, 25), "Dow|3/5/2024|16:00||38000");
+  EXPECT_EQ(CountQuotes(), 4);
+
+  ResetStocks();
+  AddStock("IBM", 0);
+  std::string many;
+  for (int i = 0; i < 30; ++i) many += "S" + std::to_string(i) + "+";
+  Text tooMany(many + "IBM"), empty("+++");
+  ParseYahooCsv(hListView, CsvReply().c_str(), tooMany.p());
+  ParseYahooCsv(hListView, CsvReply().c_str(), empty.p());
+  EXPECT_EQ(CountQuotes(), 0);
+}
+
+TEST_F(Parsers, JsonTakesWantedSymbolsAndNumbersOfTheRightKind) {
+  long long dji = AddStock("^DJI", 0), gspc = AddStock("^GSPC", 0), ixic = AddStock("^IXIC", 0);
+  Text wanted(",^dji,,^IXIC");
+  YAHOO_IndexScanJson(hListView, JsonReply().c_str(), wanted.p());
+  EXPECT_STREQ(wanted.p() + 1, "^dji");  // split in place
+  // The epoch in local time, worked out through the system's own conversion.
+  FILETIME utc = {0xD53E8000u, 0x019DB1DEu}, local;
+  SYSTEMTIME st;
+  FileTimeToLocalFileTime(&utc, &local);
+  FileTimeToSystemTime(&local, &st);
+  char when[40];
+  snprintf(when, sizeof when, "%d/%d/%d|%d:%02d", st.wMonth, st.wDay, st.wYear, st.wHour, st.wMinute);
+  EXPECT_EQ(Stored(dji), "Dow Jones Industrial Average|" + std::string(when) +
+                             "||38000.5 -12.25 38010 38100 37900 123456 - 39000 30000 - - -");
+  EXPECT_EQ(Stored(ixic), "||||- - - - - - - - - - - -");  // 150 is no double, 3000000000 no int
+  EXPECT_EQ(Stored(gspc), "none");
+
+  // Past 2038: time_t is 32 bits in this build.
+  Text again("^DJI");
+  YAHOO_IndexScanJson(hListView, Replace(JsonReply(), "Time\":0", "Time\":4102444800").c_str(), again.p());
+  std::string date = Stored(dji).substr(29, 10);
+  EXPECT_TRUE(date == "1/1/2100|0" || date == "12/31/2099") << date;
+
+  ResetStocks();
+  AddStock("^DJI", 0);
+  const std::string bad[] = {"No response from server", "[]", "null", "\"^DJI\"", "{\"quoteResponse\":[]}",
+                             "{\"quoteResponse\":{\"result\":{}}}", "{\"quoteResponse\":{\"result\":[1,null,[]]}}",
+                             std::string(100000, '['), "{\"quoteResponse\":{\"result\":[{\"symbol\":\"^DJI\""};
+  for (const std::string& b : bad) {
+    Text w("^DJI");
+    YAHOO_IndexScanJson(hListView, b.c_str(), w.p());
+  }
+  Text none("");
+  YAHOO_IndexScanJson(hListView, JsonReply().c_str(), none.p());
+  EXPECT_EQ(CountQuotes(), 0);
+}

@@ -1,0 +1,235 @@
+// Storing parsed quotes: status, list rows and cells, quote rows and batch commits.
+#include <gtest/gtest.h>
+#include <windows.h>
+#include <commctrl.h>
+
+#include <string>
+
+#include "app/columns.h"
+#include "app/handles.h"
+#include "foundation/quote_text.h"
+#include "store/database.h"
+#include "store/schema.h"
+#include "store/stocks.h"
+#include "store/store_quote.h"
+
+void FreshStore(const char* tag, const std::string& iniText);
+std::string LogText();
+HWND MakeList(const char* colShown);
+std::string CellText(int row, int subItem);
+int ListRows();
+long long ItemData(int row);
+
+// Schema, one portfolio, stocks IBM (1) and MSFT (2); the batch transaction open.
+static void StoreWithTwoStocks(const char* tag) {
+  FreshStore(tag, "");
+  CreateOrUpgradeSchema();
+  ASSERT_TRUE(oDatabase.OpenDatabase());
+  oDatabase.SQLCall("insert into portfolio (name) values ('Stocks')");
+  oDatabase.SQLCall("insert into stock (portfolio_rowid, symbol, shares_owned, cost_basis, sort_order) "
+                    "values (1, 'IBM', 2000, 1000, 'b')");
+  oDatabase.SQLCall("insert into stock (portfolio_rowid, symbol) values (1, 'MSFT')");
+  nPortfolioRowid = 1;
+  oDatabase.BeginTransaction();
+  nDecimalPlaces = 3;
+  bThousandsCommas = TRUE;
+  bNegativeInParen = FALSE;
+}
+
+static QueueRecord Quote(const char* symbol) {
+  QueueRecord r;
+  memset(&r, 0, sizeof r);
+  ClearQueueRecord(&r);
+  snprintf(r.symbol, sizeof r.symbol, "%s", symbol);
+  return r;
+}
+
+TEST(QuoteStatus, Rules) {
+  const double N = NoValue;
+  struct Case {
+    double price, change, below, above;
+    const char* name;
+    int start, expected;
+  } cases[] = {
+      {10, 0, N, N, "Full", 0, 0},          // nothing marks it: keeps what the parser gave
+      {10, 0, N, N, "Full", NoValue, NoValue},
+      {N, 0, N, N, "", 0, 7},               // no price, no name
+      {0, N, N, N, "", NoValue, 7},
+      {N, 0.5, N, N, "", 0, 5},             // a change still wins over "no data"
+      {10, -0.5, 11, N, "Full", 0, 4},      // below the lower limit wins over down
+      {10, 0.5, 9, 20, "Full", 0, 5},
+      {10, 0.5, 11, 9, "Full", 0, 3},       // both limits crossed: above wins
+      {21, -1, N, 20, "Full", 0, 3},
+      {0, N, 5, N, "Full", 0, 0},           // a missing price read as 0.0 raises no alarm
+      {N, N, 5, 1, "Full", 0, 0},
+  };
+  for (const Case& c : cases) {
+    QueueRecord r = Quote("X");
+    r.price = c.price;
+    r.change = c.change;
+    r.warn_below = c.below;
+    r.warn_above = c.above;
+    snprintf(r.name, sizeof r.name, "%s", c.name);
+    r.quote_status = c.start;
+    EXPECT_EQ(ComputeQuoteStatus(&r), c.expected) << c.price << " " << c.change << " " << c.below << " " << c.above;
+  }
+}
+
+TEST(StoreQuote, EveryFieldInItsCell) {
+  StoreWithTwoStocks("cells");
+  MakeList("0,1,2,3,4,5,6,7,8,9,10,11,12,13,14,15,16,17,18,19,20,21,22");
+  QueueRecord r = Quote("ibm");
+  r.price = 1234.5;
+  r.change = 1.5;
+  strcpy(r.quote_date, "3/5");
+  strcpy(r.quote_time, "14:32");
+  r.volume = 1234567;
+  r.low52 = 100;
+  r.high52 = 2000;
+  r.peratio = 12.25;
+  strcpy(r.exdiv_date, "Mar 1");
+  r.dividend = 0.5;
+  r.low = 1200;
+  r.high = 1240;
+  strcpy(r.name, "Intl Business");
+  r.yield = 1.75;
+  r.open = 1230;
+  r.prev_close = 1233;
+  StoreQuote(hListView, &r, true);
+  ASSERT_EQ(ListRows(), 1);
+  EXPECT_EQ(ItemData(0), 1);
+  EXPECT_STREQ(r.symbol, "IBM");  // looked up, so upper-cased
+  const char* expected[23] = {"IBM",       "1,234.500", "1.500",         "3/5",           "14:32",
+                              "1,234,567", "100.000",   "2,000.000",     "12.250",        "Mar 1",
+                              "0.500",     "2,000.000", "2,469,000.000", "1,200.000",     "1,240.000",
+                              "Intl Business", "1.750", "1,230.000",     "1,233.000",     "0.12%",
+                              "1,000.000", "2,468,000.000", "b"};
+  for (int id = 0; id < 23; ++id) EXPECT_EQ(CellText(0, id), expected[id]) << "field " << id;
+
+  // a quote without numbers: empty cells, also Chg(%) with its change missing
+  QueueRecord m = Quote("MSFT");
+  m.price = 10;
+  strcpy(m.name, "Micro");
+  StoreQuote(hListView, &m, true);
+  ASSERT_EQ(ListRows(), 2);
+  for (int id = 2; id < 23; ++id) {
+    if (id != 15) EXPECT_EQ(CellText(1, id), "") << "field " << id;
+  }
+  EXPECT_EQ(CellText(1, 15), "Micro");
+
+  // a later quote changes the row, it does not add one
+  r.price = 10;
+  r.change = 1;
+  StoreQuote(hListView, &r, false);
+  EXPECT_EQ(ListRows(), 2);
+  EXPECT_EQ(CellText(0, 19), "11.11%");
+
+  // huge numbers stay within the cell
+  r.shares_owned = 1e200;
+  StoreQuote(hListView, &r, false);
+  EXPECT_LE(CellText(0, 12).size(), 99u);
+  oDatabase.Close();
+}
+
+TEST(StoreQuote, UnknownSymbolStoresNothing) {
+  StoreWithTwoStocks("unknown");
+  MakeList("0,1,2");
+  QueueRecord r = Quote("ZZZZ");
+  r.price = 5;
+  StoreQuote(hListView, &r, true);
+  EXPECT_EQ(ListRows(), 0);
+  EXPECT_EQ(oDatabase.GetInt("select count(*) from quote"), 0);
+  EXPECT_NE(LogText().find("StoreQuote:no stock for symbol ZZZZ"), std::string::npos);
+  oDatabase.Close();
+}
+
+TEST(StoreQuote, OneQuoteRowPerLocalDay) {
+  StoreWithTwoStocks("days");
+  MakeList("0,1");
+  QueueRecord r = Quote("MSFT");
+  r.price = 20;
+  strcpy(r.name, "Micro");
+  StoreQuote(hListView, &r, true);
+  r.price = 21;
+  StoreQuote(hListView, &r, true);
+  EXPECT_EQ(oDatabase.GetInt("select count(*) from quote where stock_rowid = 2"), 1);
+  EXPECT_EQ(oDatabase.GetDouble("select price from quote where stock_rowid = 2"), 21.0);
+  EXPECT_EQ(oDatabase.GetInt("select count(*) from stock where name = 'Micro'"), 1);
+  // missing numbers are stored as the marker, not as NULL
+  EXPECT_EQ(oDatabase.GetInt("select count(*) from quote where open = -16384 and typeof(open) = 'real' and "
+                             "volume = -16384 and typeof(volume) = 'integer' and quote_status = -16384"),
+            1);
+  // yesterday's row stays; today gets a new one
+  oDatabase.SQLCall("update quote set create_date = date('now', 'localtime', '-1 day')");
+  StoreQuote(hListView, &r, true);
+  EXPECT_EQ(oDatabase.GetInt("select count(*) from quote where stock_rowid = 2"), 2);
+  QueueRecord loaded;
+  ASSERT_TRUE(LoadQueueRecordLV(hListView, 0, &loaded, 2));
+  EXPECT_EQ(loaded.price, 21.0);
+  EXPECT_EQ(loaded.open, NoValue);
+  oDatabase.Close();
+}
+
+TEST(StoreQuote, FiftyFirstChangeCommitsOnAFreshConnection) {
+  StoreWithTwoStocks("batch");
+  MakeList("0,1");
+  for (int i = 3; i <= 30; ++i) {
+    char sql[120];
+    snprintf(sql, sizeof sql, "insert into stock (portfolio_rowid, symbol) values (1, 'S%d')", i);
+    oDatabase.SQLCall(sql);
+  }
+  oDatabase.Close();  // commits; the next connection counts from 0
+  oDatabase.OpenDatabase();
+  oDatabase.BeginTransaction();
+  sqlite3* other = NULL;
+  ASSERT_EQ(sqlite3_open(oDatabase.szDatabasePath, &other), SQLITE_OK);
+  auto othersCount = [other]() {
+    sqlite3_stmt* st = NULL;
+    int n = -1;
+    if (sqlite3_prepare_v2(other, "select count(*) from quote", -1, &st, NULL) == SQLITE_OK &&
+        sqlite3_step(st) == SQLITE_ROW)
+      n = sqlite3_column_int(st, 0);
+    sqlite3_finalize(st);
+    return n;
+  };
+  sqlite3* first = oDatabase.hDb;
+  for (int i = 3; i <= 27; ++i) {  // 25 quotes, two changes each: 50, not yet over
+    QueueRecord r = Quote(("S" + std::to_string(i)).c_str());
+    r.price = i;
+    StoreQuote(hListView, &r, true);
+  }
+  EXPECT_EQ(othersCount(), 0);
+  QueueRecord r = Quote("S28");
+  r.price = 28;
+  StoreQuote(hListView, &r, true);
+  EXPECT_EQ(othersCount(), 26);
+  EXPECT_TRUE(oDatabase.bTransactionOpen);
+  EXPECT_EQ(sqlite3_total_changes(oDatabase.hDb), 0);
+  (void)first;
+  sqlite3_close(other);
+  oDatabase.Close();
+}
+
+TEST(QueueRecord, LongStoredTextsAreCutAndNullsReadEmpty) {
+  FreshStore("longtext", "");
+  CreateOrUpgradeSchema();
+  ASSERT_TRUE(oDatabase.OpenDatabase());
+  std::string name(400, 'P'), symbol(40, 'S');
+  oDatabase.SQLCall(("insert into portfolio (name) values ('" + name + "')").c_str());
+  oDatabase.SQLCall(("insert into stock (portfolio_rowid, symbol, shares_owned) values (1, '" + symbol + "', 3)")
+                        .c_str());
+  QueueRecord r;
+  ASSERT_TRUE(LoadQueueRecordLV(NULL, 0, &r, 1));
+  EXPECT_EQ(std::string(r.symbol), symbol.substr(0, 29));
+  EXPECT_EQ(std::string(r.portfolio_name), name.substr(0, 99));
+  EXPECT_STREQ(r.name, "");
+  EXPECT_STREQ(r.quote_date, "");
+  EXPECT_EQ(r.shares_owned, 3.0);
+  EXPECT_EQ(r.price, NoValue);
+  EXPECT_EQ(r.volume, NoValue);
+  EXPECT_EQ(r.quote_status, 0);
+  EXPECT_EQ(r.sharesoutstanding, 0);
+  EXPECT_EQ(r.option_price, 0.0);
+  EXPECT_FALSE(LoadQueueRecordLV(NULL, 0, &r, 7));  // no such stock
+  oDatabase.Close();
+}
