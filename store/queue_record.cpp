@@ -146,11 +146,15 @@ bool LoadQueueRecordLV(HWND hListView, int row, QueueRecord* rec, int stockRowid
            "stock.rowid = %d ",
            stockRowid);
 
+  return LoadQueueRecordFromSql(sql, rec, "LoadQueueRecordLV");
+}
+
+bool LoadQueueRecordFromSql(const char* sql, QueueRecord* rec, const char* caller) {
   CDbLock lock(oDatabase);
   if (!oDatabase.hDb) return false;  // between a close and the reopen
   sqlite3_stmt* stmt = NULL;
   if (sqlite3_prepare(oDatabase.hDb, sql, -1, &stmt, NULL) != SQLITE_OK) {
-    WriteLog("LoadQueueRecordLV:sqlite3_prepare error: %s\n%s", oDatabase.KeepLibraryError(), sql);
+    WriteLog("%s:sqlite3_prepare error: %s\n%s", caller, oDatabase.KeepLibraryError(), sql);
     return false;
   }
   bool found = false;

@@ -47,3 +47,5 @@ struct QueueRecord {
 void ClearQueueRecord(QueueRecord* rec);
 bool LoadQueueRecord(sqlite3_stmt* stmt, QueueRecord* rec, bool clearFirst);
 bool LoadQueueRecordLV(HWND hListView, int row, QueueRecord* rec, int stockRowid);
+// Runs a query on the shared connection and lays every result row over rec; caller names the log line.
+bool LoadQueueRecordFromSql(const char* sql, QueueRecord* rec, const char* caller);

@@ -216,20 +216,7 @@ bool GetStockRowidFromDatabase(QueueRecord* rec) {
            "select rowid, warn_below, warn_above, shares_owned, cost_basis, sort_order from stock where "
            "upper(symbol) = '%s' and portfolio_rowid = %lld",
            escaped, nPortfolioRowid);
-  CDbLock lock(oDatabase);
-  if (!oDatabase.hDb) return false;
-  sqlite3_stmt* stmt = NULL;
-  if (sqlite3_prepare(oDatabase.hDb, sql, -1, &stmt, NULL) != SQLITE_OK) {
-    WriteLog("GetStockRowidFromDatabase:sqlite3_prepare error: %s\n%s", oDatabase.KeepLibraryError(), sql);
-    return false;
-  }
-  bool found = false;
-  while (stmt && sqlite3_step(stmt) == SQLITE_ROW) {
-    LoadQueueRecord(stmt, rec, false);
-    found = true;
-  }
-  sqlite3_finalize(stmt);
-  return found;
+  return LoadQueueRecordFromSql(sql, rec, "GetStockRowidFromDatabase");
 }
 
 void LoadStockIniSettingsKey(HWND hwnd, QueueRecord* rec, const char* key) {
