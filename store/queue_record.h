@@ -1,12 +1,7 @@
 // One stock row joined with its portfolio and today's quote: the only in-memory form of a stock.
 #pragma once
 #include <windows.h>
-// Foundation code fills records without the database headers on its include path.
-#if __has_include(<sqlite3.h>)
 #include <sqlite3.h>
-#else
-struct sqlite3_stmt;
-#endif
 
 // A missing number: -16384 in the integer fields, -16384.0 in the doubles (option_price uses 0.0).
 #define NoValue (-16384)
