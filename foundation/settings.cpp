@@ -1,6 +1,7 @@
 // Settings file access, the main window's saved rectangle, and the program's registry values.
 #include "foundation/settings.h"
 
+#include <limits.h>
 #include <string.h>
 #include <stdio.h>
 #include <stdlib.h>
@@ -160,6 +161,12 @@ bool IsWindowOnScreen(HWND hwnd) {
   return rc.top <= y + height && rc.bottom >= y;
 }
 
+// hi - lo for hi > lo; an edited file can hold values whose difference does not fit an int.
+static int Extent(int lo, int hi) {
+  long long d = (long long)hi - lo;
+  return d > INT_MAX ? INT_MAX : (int)d;
+}
+
 BOOL RestoreWindowPlacement(HWND hwnd, bool hideIfOffscreen) {
   if (!bIniReady) InitIniPath(hwnd);
   if (hideIfOffscreen && !IsWindowOnScreen(hwnd)) ShowWindow(hwnd, SW_HIDE);
@@ -169,7 +176,7 @@ BOOL RestoreWindowPlacement(HWND hwnd, bool hideIfOffscreen) {
   int bottom = (int)GetPrivateProfileIntA("Window", "Bottom", 0, szIniPath);
   bool allNegative = left < 0 && right < 0 && top < 0 && bottom < 0;
   if (!allNegative && right > left && bottom > top)
-    return MoveWindow(hwnd, left, top, right - left, bottom - top, FALSE);
+    return MoveWindow(hwnd, left, top, Extent(left, right), Extent(top, bottom), FALSE);
   int w = (WORD)GetSystemMetrics(SM_CXSCREEN);
   int h = (WORD)GetSystemMetrics(SM_CYSCREEN);
   return MoveWindow(hwnd, (w - 600) / 2, h / 3, 600, h / 3, FALSE);

@@ -10,15 +10,26 @@ bool IsLineBlank(char c) {
   return c == '\t' || c == '\n' || c == '\r' || c == ' ';
 }
 
-// Length of the text with every find replaced, and the number of occurrences.
-size_t ReplacedLength(const char* text, const char* find, const char* replacement,
-                      size_t* count) {
+// textLen - n * removed + n * added (n * removed <= textLen); false when it and its NUL do not
+// fit a size_t.
+bool GrownLength(size_t textLen, size_t n, size_t removed, size_t added, size_t* length) {
+  size_t in, out;
+  if (__builtin_mul_overflow(n, added, &in) ||
+      __builtin_add_overflow(textLen - n * removed, in, &out) || out == (size_t)-1)
+    return false;
+  *length = out;
+  return true;
+}
+
+// Length of the text with every find replaced, and the number of occurrences; false when the
+// result would be too long to address.
+bool ReplacedLength(const char* text, const char* find, const char* replacement, size_t* count,
+                    size_t* length) {
   size_t findLen = strlen(find);
-  size_t replLen = strlen(replacement);
   size_t n = 0;
   for (const char* p = strstr(text, find); p; p = strstr(p + findLen, find)) n++;
   if (count) *count = n;
-  return strlen(text) - n * findLen + n * replLen;
+  return GrownLength(strlen(text), n, findLen, strlen(replacement), length);
 }
 
 // Builds the replaced text into out, which holds at least the replaced length + 1.
@@ -39,9 +50,8 @@ void BuildReplaced(char* out, const char* text, const char* find, const char* re
 // Scratch holding the result, or NULL when nothing occurs or memory runs out.
 char* ReplacedCopy(const char* text, const char* find, const char* replacement, size_t* length) {
   if (!text || !find || !*find || !replacement) return NULL;
-  size_t count = 0;
-  size_t len = ReplacedLength(text, find, replacement, &count);
-  if (count == 0) return NULL;
+  size_t count = 0, len = 0;
+  if (!ReplacedLength(text, find, replacement, &count, &len) || count == 0) return NULL;
   char* scratch = static_cast<char*>(malloc(len + 1));
   if (!scratch) return NULL;
   BuildReplaced(scratch, text, find, replacement);
@@ -85,9 +95,9 @@ bool ReplaceString(char* text, const char* find, const char* replacement) {
 
 bool ReplaceStringN(char* text, size_t cap, const char* find, const char* replacement) {
   if (!text || !find || !*find || !replacement) return false;
-  size_t count = 0;
-  size_t len = ReplacedLength(text, find, replacement, &count);
-  if (count == 0 || len + 1 > cap) return false;
+  size_t count = 0, len = 0;
+  if (!ReplacedLength(text, find, replacement, &count, &len) || count == 0 || len + 1 > cap)
+    return false;
   return ReplaceString(text, find, replacement);
 }
 
@@ -96,8 +106,8 @@ bool ReplaceStringInto(char* out, size_t outSize, const char* text, const char* 
   if (!out || outSize == 0) return false;
   out[0] = '\0';
   if (!text || !find || !*find || !replacement) return false;
-  size_t len = ReplacedLength(text, find, replacement, NULL);
-  if (len + 1 > outSize) return false;
+  size_t len = 0;
+  if (!ReplacedLength(text, find, replacement, NULL, &len) || len + 1 > outSize) return false;
   BuildReplaced(out, text, find, replacement);
   return true;
 }
@@ -108,8 +118,8 @@ void ReplaceCharWithString(char* text, char ch, const char* replacement) {
   size_t count = 0;
   for (const char* p = text; *p; p++)
     if (*p == ch) count++;
-  if (count == 0) return;
-  size_t len = strlen(text) - count + count * replLen;
+  size_t len = 0;
+  if (count == 0 || !GrownLength(strlen(text), count, 1, replLen, &len)) return;
   char* scratch = static_cast<char*>(malloc(len + 1));
   if (!scratch) return;
   char* w = scratch;

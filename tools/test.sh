@@ -5,6 +5,8 @@ set -euo pipefail
 ROOT=$(cd "$(dirname "$0")/.." && pwd)
 BUILD=${BUILD:-$ROOT/build}
 export BUILD
+# Wine maps file names through the Unix locale: without UTF-8 a folder like "dév" cannot exist
+case "${LC_ALL:-${LANG:-}}" in *UTF-8*|*utf8*) ;; *) export LANG=C.UTF-8; unset LC_ALL ;; esac
 unset TZ http_proxy https_proxy HTTP_PROXY HTTPS_PROXY all_proxy ALL_PROXY no_proxy NO_PROXY
 bash "$ROOT/tools/build.sh"
 FB=$BUILD/xvfb-fb

@@ -162,6 +162,12 @@ TEST_F(SettingsTest, WindowRectangleRestore) {
     EXPECT_TRUE(EqualRect(&rc, &r.want)) << (r.l ? r.l : "none") << ": " << rc.left << "," << rc.top << ","
                                          << rc.right << "," << rc.bottom;
   }
+  // an edited file whose width and height do not fit an int: no trap, the window still moves
+  IniPutString(NULL, "Window", "Left", "-2000000000");
+  IniPutString(NULL, "Window", "Right", "2000000000");
+  IniPutString(NULL, "Window", "Top", "-2000000000");
+  IniPutString(NULL, "Window", "Bottom", "2000000000");
+  EXPECT_TRUE(RestoreWindowPlacement(w, false));
   DestroyWindow(w);
 }
 

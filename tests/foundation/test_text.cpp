@@ -86,6 +86,18 @@ TEST(TextReplace, BoundedVariantsRefuseWhatDoesNotFit) {
   EXPECT_EQ('#', out[7]);
   EXPECT_TRUE(ReplaceStringInto(out, sizeof out, "none", "'", "''"));
   EXPECT_STREQ("none", out);
+
+  // 65536 x 65537 bytes: a result length that wraps to 65536 in 32 bits must not pass the check
+  std::string many(65536, 'a');
+  std::string wide(65537, 'w');
+  std::string room(131072, '\0');
+  memcpy(&room[0], many.c_str(), many.size() + 1);
+  EXPECT_FALSE(ReplaceStringN(&room[0], room.size(), "a", wide.c_str()));
+  EXPECT_EQ(many, room.c_str());
+  EXPECT_FALSE(ReplaceString(&room[0], "a", wide.c_str()));
+  EXPECT_EQ(many, room.c_str());
+  EXPECT_FALSE(ReplaceStringInto(&room[0], room.size(), many.c_str(), "a", wide.c_str()));
+  EXPECT_STREQ("", room.c_str());
 }
 
 TEST(TextReplace, CharWithString) {

@@ -100,7 +100,8 @@ def main(wine_run, exe, trust):
         ok = rc == 0 and len(res) == len(urls)
         for (name, check), got in zip(checks, res):
             good = got[0] == 'OK' and bool(check(got[1]))
-            print('%-55s %s %s' % (name[:55], got[0], 'ok' if good else 'WRONG %r' % (got[1][:200],)))
+            detail = got[1][:200] if isinstance(got[1], bytes) else got[1]  # body, or the error code
+            print('%-55s %s %s' % (name[:55], got[0], 'ok' if good else 'WRONG %r' % (detail,)))
             ok &= good
         # Measured under Wine: a close without answer reads as an empty reply, a reset as an error or as
         # an empty reply, and the receive time-out of the internet handle does not cut a stalled reply (it

@@ -113,6 +113,40 @@ TEST(ColumnModel, HeaderFollowsTheShownColumns) {
   EXPECT_EQ(ColWidth[19], 77);
 }
 
+// Any direction not above 0 sorts ascending, and the header then shows the up arrow.
+TEST(ColumnModel, SortArrowAgreesWithTheOrder) {
+  FreshStore("arrow", "[Options]\r\nStocksInDatabase=1\r\n");
+  HBITMAP down = CreateBitmap(1, 1, 1, 1, NULL), up = CreateBitmap(1, 1, 1, 1, NULL);
+  hSortDownBitmap = down;
+  hSortUpBitmap = up;
+  nSortColumn = 0;
+  for (int direction : {-1, 0, 1, 2}) {
+    nSortDirection = direction;
+    MakeList("0,1");  // loads the settings and builds the header
+    HWND header = (HWND)SendMessageA(hListView, LVM_GETHEADER, 0, 0);
+    HDITEMA hd = {};
+    hd.mask = HDI_BITMAP | HDI_FORMAT;
+    ASSERT_TRUE(SendMessageA(header, HDM_GETITEMA, 0, (LPARAM)&hd));
+    EXPECT_EQ(hd.hbm, direction > 0 ? down : up) << direction;
+    EXPECT_EQ(nSortDirection, direction > 0 ? 1 : 0);
+
+    InitLoadStocks(hListView);
+    if (direction == -1) {
+      SaveStockRecord(0, "AAPL", 0, 0, 0, 0, 0, "");
+      SaveStockRecord(0, "^GSPC", 0, 0, 0, 0, 0, "");
+      InitLoadStocks(hListView);
+    }
+    nSortDirection = direction;  // as read, before any normalising
+    SendMessageA(hListView, LVM_SORTITEMS, 0, (LPARAM)CompareListItems);
+    EXPECT_EQ(CellText(0, 0), direction > 0 ? "AAPL" : "^GSPC") << direction;
+  }
+  nSortDirection = 0;
+  hSortDownBitmap = hSortUpBitmap = NULL;
+  DeleteObject(down);
+  DeleteObject(up);
+  oDatabase.Close();
+}
+
 TEST(ColumnModel, CompareDoubleIsAnOrderEvenWithNaN) {
   double nan = NAN;
   EXPECT_EQ(CompareDouble(1.0, 2.0), -1);

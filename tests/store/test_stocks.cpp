@@ -9,6 +9,7 @@
 #include "foundation/settings.h"
 #include "quotes/sources.h"
 #include "store/database.h"
+#include "store/schema.h"
 #include "store/stocks.h"
 #include "store/store_quote.h"
 
@@ -59,6 +60,47 @@ TEST(InitLoadStocks, MovesTheStocksSectionOnce) {
   EXPECT_EQ(Count("stock"), 4);
   EXPECT_EQ(Count("portfolio"), 1);
   EXPECT_EQ(ListRows(), 4);
+  oDatabase.Close();
+}
+
+TEST(InitLoadStocks, FailedMoveIsNotMarkedDone) {
+  FreshStore("migfail", "[Stocks]\r\nGOOD=1,2,0,3,4\r\nBAD=1,2,0,3,4\r\n");
+  MakeList("0");
+  CreateOrUpgradeSchema();
+  ASSERT_TRUE(oDatabase.OpenDatabase());
+  oDatabase.SQLCall("create trigger no_bad before insert on stock when new.symbol = 'BAD' "
+                    "begin select raise(abort, 'refused'); end");
+  oDatabase.Close();
+  InitLoadStocks(hListView);
+  EXPECT_NE(IniInt("StocksInDatabase"), 1);
+  EXPECT_EQ(Count("stock where symbol = 'GOOD'"), 1);
+  EXPECT_NE(LogText().find("Step error: refused"), std::string::npos) << LogText();
+
+  // once the cause is gone, the next start finishes the move without doubling GOOD
+  oDatabase.SQLCall("drop trigger no_bad");
+  InitLoadStocks(hListView);
+  EXPECT_EQ(IniInt("StocksInDatabase"), 1);
+  EXPECT_EQ(Count("stock"), 2);
+  EXPECT_EQ(ListRows(), 2);
+  oDatabase.Close();
+}
+
+TEST(InitLoadStocks, LongTitleFullOfApostrophes) {
+  std::string title;
+  for (int i = 0; i < 200; ++i) title += "O'";  // 400 characters, 600 once escaped
+  FreshStore("longtitle", "[Options]\r\nTitleBar=" + title + "\r\n");
+  MakeList("0");
+  InitLoadStocks(hListView);
+  ASSERT_GT(nPortfolioRowid, 0);
+  long long first = nPortfolioRowid;
+  std::string quoted;
+  for (char c : title) quoted += c == '\'' ? std::string("''") : std::string(1, c);
+  EXPECT_EQ(Count("portfolio where name = '" + quoted + "'"), 1);
+  SaveStockRecord(0, "IBM", 0, 0, 0, 0, 0, "");
+  InitLoadStocks(hListView);  // found again by its name
+  EXPECT_EQ(nPortfolioRowid, first);
+  EXPECT_EQ(Count("portfolio"), 1);
+  EXPECT_EQ(ListRows(), 1);
   oDatabase.Close();
 }
 

@@ -113,7 +113,9 @@ TEST(StoreQuote, EveryFieldInItsCell) {
   StoreQuote(hListView, &m, true);
   ASSERT_EQ(ListRows(), 2);
   for (int id = 2; id < 23; ++id) {
-    if (id != 15) EXPECT_EQ(CellText(1, id), "") << "field " << id;
+    if (id != 15) {
+      EXPECT_EQ(CellText(1, id), "") << "field " << id;
+    }
   }
   EXPECT_EQ(CellText(1, 15), "Micro");
 
