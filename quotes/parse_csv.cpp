@@ -44,25 +44,21 @@ void SplitCsvLine(const char* line, CsvFields* out) {
   }
 }
 
-// The reply echoes a Yahoo symbol with its market suffix (BCE.TO), which names no stock: when no
-// stock has the symbol as it stands, take the stock of that market named without the suffix.
-void MatchSuffixedSymbol(QueueRecord* rec) {
-  if (GetStockRowidFromDatabase(rec)) return;
-  int market = MarketFromSuffix(rec->symbol);
-  if (market == 0) return;
-  char bare[sizeof rec->symbol];
-  CopyCut(bare, sizeof bare, rec->symbol, strlen(rec->symbol) - strlen(MarketTable[market].suffix));
+// Lays over rec the stock named symbol on market (a stock_type outside the Canadian rows counts as
+// US); false when the portfolio has none.
+bool FindStockOnMarket(QueueRecord* rec, const char* symbol, int market) {
   CDbLock lock(oDatabase);
-  if (!oDatabase.hDb) return;
+  if (!oDatabase.hDb) return false;
   const char* sql =
       "select rowid, warn_below, warn_above, shares_owned, cost_basis, sort_order from stock "
-      "where upper(symbol) = upper(?) and stock_type = ? and portfolio_rowid = ?";
+      "where upper(symbol) = upper(?) and (case when stock_type between 1 and 6 then stock_type else 0 end) = ? "
+      "and portfolio_rowid = ?";
   sqlite3_stmt* stmt = NULL;
   if (sqlite3_prepare_v2(oDatabase.hDb, sql, -1, &stmt, NULL) != SQLITE_OK) {
     WriteLog("ParseYahooCsv:sqlite3_prepare error: %s\n%s", oDatabase.KeepLibraryError(), sql);
-    return;
+    return false;
   }
-  sqlite3_bind_text(stmt, 1, bare, -1, SQLITE_TRANSIENT);
+  sqlite3_bind_text(stmt, 1, symbol, -1, SQLITE_TRANSIENT);
   sqlite3_bind_int(stmt, 2, market);
   sqlite3_bind_int64(stmt, 3, nPortfolioRowid);
   bool found = false;
@@ -71,7 +67,21 @@ void MatchSuffixedSymbol(QueueRecord* rec) {
     found = true;
   }
   sqlite3_finalize(stmt);
-  if (found) CopyCut(rec->symbol, sizeof rec->symbol, bare, sizeof bare - 1);
+  return found;
+}
+
+// The reply names the listing: BCE.TO is the Toronto stock BCE (no stock is named BCE.TO), plain BCE
+// the US one. A lookup by name alone would give either quote to whichever BCE row comes last.
+void MatchReplySymbol(QueueRecord* rec) {
+  int market = MarketFromSuffix(rec->symbol);
+  if (market == 0) {
+    FindStockOnMarket(rec, rec->symbol, 0);  // none: StoreQuote looks the name up as before
+    return;
+  }
+  if (GetStockRowidFromDatabase(rec)) return;
+  char bare[sizeof rec->symbol];
+  CopyCut(bare, sizeof bare, rec->symbol, strlen(rec->symbol) - strlen(MarketTable[market].suffix));
+  if (FindStockOnMarket(rec, bare, market)) CopyCut(rec->symbol, sizeof rec->symbol, bare, sizeof bare - 1);
 }
 
 }  // namespace
@@ -116,7 +126,7 @@ void ParseYahooCsv(HWND hListView, const char* reply, char* symbolList) {
     rec.low52 = ParsePriceText(f[14]);
     rec.high52 = ParsePriceText(f[15]);
     CopyCut(rec.name, sizeof rec.name, f[16], sizeof rec.name - 1);
-    MatchSuffixedSymbol(&rec);
+    MatchReplySymbol(&rec);
     StoreQuote(hListView, &rec, true);
   }
 }

@@ -1,11 +1,14 @@
 // Each parser on a good reply and on the replies that break naive code, read back from the store.
 #include <gtest/gtest.h>
+#include <limits.h>
+#include <math.h>
 #include <stdio.h>
 #include <string>
 #include <vector>
 
 #include "app/handles.h"
 #include "quotes/parsers.h"
+#include "quotes/reply_text.h"
 #include "store/queue_record.h"
 
 void ResetStocks();
@@ -129,7 +132,8 @@ TEST_F(Parsers, UkPageHeaderGoesToTheLongestSymbolItNames) {
 TEST_F(Parsers, CsvLinesAreFoundBySymbolAndSuffixedRepliesReachTheirMarket) {
   long long ibm = AddStock("IBM", 0), good = AddStock("GOOD", 0), dji = AddStock("^DJI", 0);
   long long bceUs = AddStock("BCE", 0), bceTo = AddStock("BCE", 1);
-  Text symbols("IBM+ODD+GOOD+BCE.TO+indu+MISSING");
+  // BCE.TO is the Toronto listing, plain BCE the US one, whichever BCE row comes last.
+  Text symbols("IBM+ODD+GOOD+BCE.TO+indu+BCE+MISSING");
   ParseYahooCsv(hListView, CsvReply().c_str(), symbols.p());
   EXPECT_EQ(Stored(ibm), "International, Business|3/5/2024|16:00||149.5 1.25 148 150 147.5 -2147483648 148.25 160 "
                          "120 22.1 1.2 0.8");
@@ -137,9 +141,9 @@ TEST_F(Parsers, CsvLinesAreFoundBySymbolAndSuffixedRepliesReachTheirMarket) {
   EXPECT_EQ(Stored(good), "A name of sixty characters, far longer than its f|Wednesday 3|9:30||7.25 -0.05 7 7.5 7 "
                           "2500 7.3 9 1 0 0 0");
   EXPECT_EQ(Stored(bceTo), "BCE Inc|3/5/2024|16:00||0 0 0 0 0 0 0 0 0 0 0 0");  // N/A is 0
-  EXPECT_EQ(Stored(bceUs), "none");
+  EXPECT_EQ(Stored(bceUs), "BCE US|3/5/2024|16:00||55.5 0 0 0 0 0 0 0 0 0 0 0");
   EXPECT_EQ(Stored(dji).substr(0, 25), "Dow|3/5/2024|16:00||38000");
-  EXPECT_EQ(CountQuotes(), 4);
+  EXPECT_EQ(CountQuotes(), 5);
 
   ResetStocks();
   AddStock("IBM", 0);
@@ -186,4 +190,16 @@ TEST_F(Parsers, JsonTakesWantedSymbolsAndNumbersOfTheRightKind) {
   Text none("");
   YAHOO_IndexScanJson(hListView, JsonReply().c_str(), none.p());
   EXPECT_EQ(CountQuotes(), 0);
+}
+
+TEST(Volumes, OutsideThe32BitRangeNotANumberAndInfinityAreTheMinimum) {
+  EXPECT_EQ(VolumeFromText("2147483647.9"), INT_MAX);
+  EXPECT_EQ(VolumeFromText("-2147483648.9"), INT_MIN);
+  EXPECT_EQ(VolumeFromText("-1.9"), -1);
+  EXPECT_EQ(VolumeFromText("2147483648"), INT_MIN);
+  EXPECT_EQ(VolumeFromText("3,000,000,000"), INT_MIN);
+  EXPECT_EQ(VolumeFromDouble(-2147483649.0), INT_MIN);
+  EXPECT_EQ(VolumeFromDouble(NAN), INT_MIN);
+  EXPECT_EQ(VolumeFromDouble(INFINITY), INT_MIN);
+  EXPECT_EQ(VolumeFromDouble(-INFINITY), INT_MIN);
 }
