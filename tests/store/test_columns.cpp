@@ -14,10 +14,7 @@
 #include "store/schema.h"
 #include "store/stocks.h"
 
-void FreshStore(const char* tag, const std::string& iniText);
-HWND MakeList(const char* colShown);
-std::string CellText(int row, int subItem);
-int ListRows();
+#include "tests/store/test_support.h"
 
 static std::vector<int> Shown() {
   std::vector<int> v;

@@ -10,9 +10,7 @@
 #include "store/queue_record.h"
 #include "store/schema.h"
 
-extern std::string gTestDir;
-void FreshStore(const char* tag, const std::string& iniText);
-std::string LogText();
+#include "tests/store/test_support.h"
 
 static bool Open() { return oDatabase.OpenDatabase(); }
 

@@ -13,12 +13,7 @@
 #include "store/stocks.h"
 #include "store/store_quote.h"
 
-void FreshStore(const char* tag, const std::string& iniText);
-std::string LogText();
-HWND MakeList(const char* colShown);
-std::string CellText(int row, int subItem);
-int ListRows();
-long long ItemData(int row);
+#include "tests/store/test_support.h"
 
 // Schema, one portfolio, stocks IBM (1) and MSFT (2); the batch transaction open.
 static void StoreWithTwoStocks(const char* tag) {

@@ -12,6 +12,7 @@
 #include "foundation/settings.h"
 #include "store/database.h"
 #include "store/stocks.h"
+#include "tests/store/test_support.h"
 
 std::string gTestDir;
 

@@ -1,0 +1,17 @@
+// Shared set-up of the store tests (test_support.cpp).
+#pragma once
+#include <windows.h>
+
+#include <string>
+
+extern std::string gTestDir;
+void WriteBytes(const std::string& path, const std::string& bytes);
+std::string ReadBytes(const std::string& path);
+// New folder holding the database, the settings file (with iniText) and the log.
+void FreshStore(const char* tag, const std::string& iniText);
+std::string LogText();
+// Hidden report list with the given ColShown text ("" for the default columns).
+HWND MakeList(const char* colShown);
+std::string CellText(int row, int subItem);
+int ListRows();
+long long ItemData(int row);
