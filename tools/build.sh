@@ -4,7 +4,7 @@
 #   TW_CACHE=dir  third-party cache (default ~/.cache/tarnwick)   JOBS=n   SKIP_BOOTSTRAP=1
 set -euo pipefail
 ROOT=$(cd "$(dirname "$0")/.." && pwd)
-CACHE=${TW_CACHE:-$HOME/.cache/tarnwick}
+CACHE=${TW_CACHE:-${XDG_CACHE_HOME:-${HOME:-/tmp}/.cache}/tarnwick}
 BUILD=${BUILD:-$ROOT/build}
 export JOBS=${JOBS:-$(nproc)}
 export CMAKE_GENERATOR=${CMAKE_GENERATOR:-Ninja}
