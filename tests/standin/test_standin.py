@@ -105,17 +105,11 @@ class Requests(Server):
                          ('GET', 'http://h/images/tw000.png', None))
 
     def test_version_less_line_answered_at_once(self):
-        # the raw banner request: its version sits on the Accept line, so the first line has none
-        s = socket.create_connection(('127.0.0.1', self.port), timeout=5)
-        s.sendall(b'GET http://127.0.0.1:%d/images/tw000.png\r\nAccept: image/png; image/mng; */* HTTP/1.0\r\n'
-                  % self.port)
-        out = b''
-        while True:  # answered without a blank line and without a half-close from here
-            got = s.recv(65536)
-            if not got:
-                break
-            out += got
-        s.close()
+        # the raw banner request: its version sits on the Accept line, so the first line has none; it is
+        # answered without a blank line and without a half-close from here
+        out, err, _ = exchange(self.port, b'GET http://127.0.0.1:%d/images/tw000.png\r\n'
+                               b'Accept: image/png; image/mng; */* HTTP/1.0\r\n' % self.port)
+        self.assertIsNone(err)
         self.assertEqual(images.read_chunks(out, images.PNG_SIGNATURE)[0][0], b'IHDR')
 
     def test_unread_request_bytes_do_not_reset(self):
@@ -152,7 +146,7 @@ class Requests(Server):
                 exchange(srv.port, req)
                 exchange(srv.port, b'GET /y HTTP/1.0\r\n\r\n')
                 srv.log.wait(2)
-            log = standin.read_log(path)
+            log = sorted(standin.read_log(path), key=lambda e: e["conn"])  # logged as each connection ends
             self.assertEqual([(e['raw'], e['status']) for e in log][0], (req, 200))
             self.assertEqual(log[1]['status'], 404)
             self.assertTrue(log[0]['time'] <= log[0]['end'] and log[1]['conn'] == log[0]['conn'] + 1)
@@ -342,12 +336,7 @@ class Process(unittest.TestCase):
         proc = subprocess.Popen([sys.executable, os.path.join(TOOLS, 'standin.py'), '--live', '--port-file', pf,
                                  '--fault', '/q=404', '--duration', '30'], stdout=subprocess.PIPE)
         try:
-            for _ in range(200):
-                if os.path.exists(pf):
-                    break
-                time.sleep(0.1)
-            with open(pf) as f:
-                info = json.load(f)
+            info = standin.read_port_file(pf, proc)
             self.assertEqual(info['pid'], proc.pid)
             line, _ = body_of(exchange(info['port'], b'GET /q?s=IBM HTTP/1.0\r\n\r\n')[0])
             self.assertEqual(line, b'HTTP/1.0 404 Not Found')
