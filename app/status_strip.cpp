@@ -1,6 +1,6 @@
 #include "app/status_strip.h"
 
-#include <string.h>
+#include "quotes/reply_text.h"
 
 namespace {
 
@@ -13,19 +13,11 @@ struct StatusLock {
   ~StatusLock() { DeleteCriticalSection(&cs); }
 } statusLock;
 
-void CopyCut(char* out, size_t size, const char* text) {
-  size_t n = 0;
-  if (text)
-    while (n + 1 < size && text[n]) ++n;
-  if (n) memcpy(out, text, n);
-  out[n] = '\0';
-}
-
 }  // namespace
 
 void SetStatusText(HWND hwnd, const char* text, int redraw) {
   EnterCriticalSection(&statusLock.cs);
-  CopyCut(szStatusText, sizeof szStatusText, text);
+  CopyCut(szStatusText, sizeof szStatusText, text, sizeof szStatusText - 1);
   LeaveCriticalSection(&statusLock.cs);
   // Invalidating only queues a paint for the window's own thread, which is safe from any thread.
   if (redraw && hwnd && IsWindow(hwnd)) InvalidateRect(hwnd, NULL, FALSE);
@@ -34,6 +26,6 @@ void SetStatusText(HWND hwnd, const char* text, int redraw) {
 void GetStatusText(char* out, int size) {
   if (out == NULL || size <= 0) return;
   EnterCriticalSection(&statusLock.cs);
-  CopyCut(out, (size_t)size, szStatusText);
+  CopyCut(out, (size_t)size, szStatusText, sizeof szStatusText - 1);
   LeaveCriticalSection(&statusLock.cs);
 }

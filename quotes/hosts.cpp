@@ -85,7 +85,6 @@ void LoadHostTable(HWND hwnd) {
   for (int i = 0; i < HOST_COUNT; ++i) {
     char value[300] = "";
     IniGetString(hwnd, "Hosts", kHostKey[i], value, sizeof value, "");
-    value[sizeof value - 1] = '\0';
     if (value[0] == '\0') continue;
     if (!SetHostEntry(i, value)) WriteLog("Hosts: %s = %s ignored, keeping %s", kHostKey[i], value, SourceHostPort[i]);
   }

@@ -91,20 +91,18 @@ void ParseYahooCsv(HWND hListView, const char* reply, char* symbolList) {
   WriteLog("%s", reply);
   char wanted[WANTED_MAX][WANTED_SIZE];
   int count = SplitWantedList(symbolList, '+', wanted);
-  for (int i = 0; i < count; ++i)
-    if (_stricmp(wanted[i], "INDU") == 0) CopyCut(wanted[i], WANTED_SIZE, "^DJI", 4);
 
   CsvFields fields;
   for (int i = 0; i < count; ++i) {
     UpperCase(wanted[i]);
+    if (strcmp(wanted[i], "INDU") == 0) CopyCut(wanted[i], WANTED_SIZE, "^DJI", 4);
     char key[WANTED_SIZE + 4];
     snprintf(key, sizeof key, "\"%s\",", wanted[i]);
     const char* at = strstr(reply, key);
     if (at == NULL) continue;
     char line[kLineTake + 1];
     CopyCut(line, sizeof line, at, kLineTake);
-    CutAt(line, "\r");
-    CutAt(line, "\n");
+    CutAtAny(line, "\r\n");
     SplitCsvLine(line, &fields);
 
     QueueRecord rec;

@@ -1,4 +1,3 @@
-#include <stdio.h>
 #include <string.h>
 
 #include "foundation/quote_text.h"
@@ -68,6 +67,18 @@ void SetPageField(QueueRecord* rec, PageField field, char* value) {
 // Cuts a text-page value at the first blank or line end: "149.50\r\n-----" is 149.50.
 void CutAtBlank(char* value) { CutAtAny(value, " \r\n"); }
 
+// Text-page labels of one price each; of two labels for the same field the later one wins (a
+// fund's asset value stands in for its last trade).
+const struct {
+  const char* label;
+  double QueueRecord::*field;
+} kTextPrices[] = {
+    {"Last Traded at: ", &QueueRecord::price}, {"Net Asset Val : ", &QueueRecord::price},
+    {"$ Change      : ", &QueueRecord::change}, {"Day High    : ", &QueueRecord::high},
+    {"Day Low       : ", &QueueRecord::low},    {"52 Week High: ", &QueueRecord::high52},
+    {"52 Week Low   : ", &QueueRecord::low52},
+};
+
 // Cuts a text at its second ':' when it has two (drops the seconds of a time).
 void CutAtSecondColon(char* value) {
   char* first = strchr(value, ':');
@@ -122,22 +133,13 @@ int ParseQuoteTextPage(HWND hListView, const char* reply, const char* symbolList
     return true;
   };
   if (take("Description   :")) {
-    value[29] = '\0';
-    CutAt(value, "\r");
-    CutAt(value, "\n");
+    CutAtAny(value, "\r\n");
     CopyCut(rec.name, sizeof rec.name, value, 29);
   }
-  if (take("Last Traded at: ")) {
+  for (const auto& price : kTextPrices) {
+    if (!take(price.label)) continue;
     CutAtBlank(value);
-    rec.price = ParsePriceText(value);
-  }
-  if (take("Net Asset Val : ")) {
-    CutAtBlank(value);
-    rec.price = ParsePriceText(value);
-  }
-  if (take("$ Change      : ")) {
-    CutAtBlank(value);
-    rec.change = ParsePriceText(value);
+    rec.*price.field = ParsePriceText(value);
   }
   if (take("This information was last updated on  ")) {
     CutAtSecondColon(value);
@@ -150,22 +152,6 @@ int ParseQuoteTextPage(HWND hListView, const char* reply, const char* symbolList
   if (take("Volume        : ")) {
     CutAtBlank(value);
     rec.volume = VolumeFromText(value);
-  }
-  if (take("Day High    : ")) {
-    CutAtBlank(value);
-    rec.high = ParsePriceText(value);
-  }
-  if (take("Day Low       : ")) {
-    CutAtBlank(value);
-    rec.low = ParsePriceText(value);
-  }
-  if (take("52 Week High: ")) {
-    CutAtBlank(value);
-    rec.high52 = ParsePriceText(value);
-  }
-  if (take("52 Week Low   : ")) {
-    CutAtBlank(value);
-    rec.low52 = ParsePriceText(value);
   }
   rec.quote_status = 0;
   StoreQuote(hListView, &rec, true);

@@ -44,19 +44,14 @@ const char kJsonFields[] =
 
 int ItemCount() { return hListView ? (int)SendMessageA(hListView, LVM_GETITEMCOUNT, 0, 0) : 0; }
 
-bool LoadRow(int row, QueueRecord* rec) {
-  if (!LoadQueueRecordLV(hListView, row, rec, 0)) return false;
-  rec->symbol[sizeof rec->symbol - 1] = '\0';
-  return true;
-}
+bool LoadRow(int row, QueueRecord* rec) { return LoadQueueRecordLV(hListView, row, rec, 0); }
 
 // The market row of a loaded stock; an unknown market counts as the first one.
 int RowMarket(const QueueRecord& rec) {
-  if (rec.stock_type < 0 || rec.stock_type >= MARKET_COUNT) {
+  int market = MarketIndex(rec.stock_type);
+  if (market != rec.stock_type)
     WriteLog("Stock %s has market %d, taken as %s", rec.symbol, rec.stock_type, MarketTable[0].name);
-    return 0;
-  }
-  return rec.stock_type;
+  return market;
 }
 
 void ShowChecking(const char* symbol) {
@@ -66,11 +61,12 @@ void ShowChecking(const char* symbol) {
 }
 
 // Appends sep (when the list is not empty), symbol and suffix, only when all of it and the NUL fit.
-bool AppendSymbol(char* list, size_t size, const char* symbol, const char* suffix) {
+bool AppendSymbol(char* list, size_t size, const char* symbol, const char* suffix, char sep = '+') {
   size_t len = strlen(list);
   size_t sepLen = len ? 1 : 0;
   if (len + sepLen + strlen(symbol) + strlen(suffix) + 1 > size) return false;
-  snprintf(list + len, size - len, "%s%s%s", sepLen ? "+" : "", symbol, suffix);
+  const char sepText[2] = {sep, '\0'};
+  snprintf(list + len, size - len, "%s%s%s", sepLen ? sepText : "", symbol, suffix);
   return true;
 }
 
@@ -150,12 +146,8 @@ void BuildYahooUrl(char* url) {
     if (LoadRow(nNextItem, &rec)) {
       if (IsIndexSymbol(rec.symbol)) {
         bYahooExtraPending = 1;
-        if (StrStrNoCase(szYahooExtraCallQuery, rec.symbol) == NULL) {
-          size_t len = strlen(szYahooExtraCallQuery);
-          if (len + 1 + strlen(rec.symbol) + 1 <= sizeof szYahooExtraCallQuery)
-            snprintf(szYahooExtraCallQuery + len, sizeof szYahooExtraCallQuery - len, "%s%s",
-                     len ? "," : "", rec.symbol);
-        }
+        if (StrStrNoCase(szYahooExtraCallQuery, rec.symbol) == NULL)
+          AppendSymbol(szYahooExtraCallQuery, sizeof szYahooExtraCallQuery, rec.symbol, "", ',');
         WriteLog("szYahooExtraCallQuery: %s", szYahooExtraCallQuery);
       } else {
         // A row that does not fit stays for the next batch.

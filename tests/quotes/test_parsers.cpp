@@ -57,13 +57,27 @@ class Parsers : public ::testing::Test {
   void SetUp() override { ResetStocks(); }
 };
 
+// A one-symbol page, the parser's result and what it leaves stored for the stock.
+struct PageCase {
+  std::string reply;
+  int result;
+  const char* stored;
+};
+
+template <size_t N>
+static void CheckPageCases(int (*parse)(HWND, const char*, const char*), const char* stock, const char* list,
+                           const PageCase (&cases)[N]) {
+  for (const PageCase& c : cases) {
+    ResetStocks();
+    long long id = AddStock(stock, 0);
+    EXPECT_EQ(parse(hListView, c.reply.c_str(), list), c.result) << c.reply;
+    EXPECT_EQ(Stored(id), c.stored) << c.reply;
+  }
+}
+
 TEST_F(Parsers, DetailPageLabelsInOrderAndPagesThatStoreLessOrNothing) {
   const std::string page = DetailPageReply();
-  struct Case {
-    std::string reply;
-    int result;
-    const char* stored;
-  } cases[] = {
+  const PageCase cases[] = {
       {page, 1, "Acme & Sons Inc|3/06||Mar 15, 2024 (p|12.5 0.25 12.1 12.75 12 1234567 12.25 20 10 15.5 0.4 3.2"},
       {Replace(page, "</table></body></html>", "</table>"), 1, "none"},
       {Replace(page, "valign=top colspan=6", "valign=top"), 0, "none"},
@@ -76,23 +90,14 @@ TEST_F(Parsers, DetailPageLabelsInOrderAndPagesThatStoreLessOrNothing) {
        "||||1 - - - - - - - - - - -"},
       {"<html></html><div class=\"quote1\">Last:<br>", 0, "none"},
   };
-  for (auto& c : cases) {
-    ResetStocks();
-    long long id = AddStock("ACME", 0);
-    EXPECT_EQ(ParseQuotePageHtml(hListView, c.reply.c_str(), "acme"), c.result) << c.reply;
-    EXPECT_EQ(Stored(id), c.stored) << c.reply;
-  }
+  CheckPageCases(ParseQuotePageHtml, "ACME", "acme", cases);
 }
 
 TEST_F(Parsers, TextPageValuesEndAtBlanksAndLineEnds) {
   const std::string page = TextPageReply();
   // "149.50" ends at its line end: the "-----" line below must not make it negative.
   const char* good = " International Business Machi|3/5|14:32||149.5 -1.25 - 150 148 -2147483648 - 160 120 - - -";
-  struct Case {
-    std::string reply;
-    int result;
-    const char* stored;
-  } cases[] = {
+  const PageCase cases[] = {
       {page, 1, good},
       {Replace(page, "-----", "Net Asset Val : 151.25"), 1,
        " International Business Machi|3/5|14:32||151.25 -1.25 - 150 148 -2147483648 - 160 120 - - -"},
@@ -101,12 +106,7 @@ TEST_F(Parsers, TextPageValuesEndAtBlanksAndLineEnds) {
       {"</html>Volume        : ", 0, "none"},
       {"</html>Symbol        : ", 1, "||||- - - - - - - - - - - -"},  // a label at the very end
   };
-  for (auto& c : cases) {
-    ResetStocks();
-    long long id = AddStock("IBM", 0);
-    EXPECT_EQ(ParseQuoteTextPage(hListView, c.reply.c_str(), "IBM"), c.result) << c.reply;
-    EXPECT_EQ(Stored(id), c.stored) << c.reply;
-  }
+  CheckPageCases(ParseQuoteTextPage, "IBM", "IBM", cases);
 }
 
 TEST_F(Parsers, UkPageHeaderGoesToTheLongestSymbolItNames) {

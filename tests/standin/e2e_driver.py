@@ -4,20 +4,13 @@ Starts the stand-in (live mode, port 0), trusts its certificate in the test pref
 file with the [Hosts] section the stand-in prints into a temporary folder and runs e2e_probe there:
 request builder, WinINet, reply parser and store for every quote source. Then checks that the
 stand-in saw each kind of request."""
-import json
 import os
 import select
-import shutil
 import subprocess
 import sys
-import tempfile
 import time
 
-HERE = os.path.dirname(os.path.abspath(__file__))
-TOOLS = os.path.join(HERE, '..', '..', 'tools')
-sys.path[:0] = [TOOLS, os.path.join(TOOLS, 'standin')]
-from winpath import to_wine  # noqa: E402
-import standin  # noqa: E402
+from standin_process import StandInProcess, to_wine
 
 PATHS = ['/d/quotes.csv', '/v7/finance/quote', '/stocks/detailquote.php', '/q', '/cgi-bin/qso']
 
@@ -38,21 +31,14 @@ def hosts_section(proc, deadline):
 
 
 def main(wine_run, probe, trust):
-    work = tempfile.mkdtemp(prefix='e2e.')
-    proc = None
-    try:
-        log = os.path.join(work, 'requests.jsonl')
-        proc = subprocess.Popen([sys.executable, os.path.join(TOOLS, 'standin', 'standin.py'), '--live',
-                                 '--port-file', os.path.join(work, 'ports.json'), '--log', log,
-                                 '--cert-dir', os.path.join(work, 'cert'), '--duration', '110'],
-                                stdout=subprocess.PIPE)
-        hosts = hosts_section(proc, time.time() + 30)
+    with StandInProcess('e2e.') as server:
+        work = server.work
+        if server.start(wine_run, trust, 110, stdout=subprocess.PIPE):
+            print('the certificate could not be trusted')
+            return 1
+        hosts = hosts_section(server.proc, time.time() + 30)
         if not hosts:
             print('the stand-in printed no [Hosts] section')
-            return 1
-        ports = json.load(open(os.path.join(work, 'ports.json')))
-        if subprocess.run([wine_run, trust, to_wine(ports['cert'])], timeout=60).returncode:
-            print('the certificate could not be trusted')
             return 1
         with open(os.path.join(work, 'e2e.ini'), 'w', newline='') as f:
             f.write('[Options]\r\nStocksInDatabase=0\r\n' + '\r\n'.join(hosts) + '\r\n')
@@ -65,19 +51,12 @@ def main(wine_run, probe, trust):
         if not ok and os.path.exists(os.path.join(work, 'TarnWick.log')):
             print('---- probe log (tail)')
             print(open(os.path.join(work, 'TarnWick.log'), encoding='latin-1').read()[-6000:])
-        proc.terminate()
-        proc.wait(timeout=10)
-        entries = standin.read_log(log)
+        entries = server.stop()
         seen = {p: sum(e['path'] == p and e['status'] == 200 for e in entries) for p in PATHS}
         print('stand-in answered: %s' % seen)
         ok &= all(seen.values()) and any(e['port'] == 'https' for e in entries)
         print('PASS' if ok else 'FAIL')
         return 0 if ok else 1
-    finally:
-        if proc and proc.poll() is None:
-            proc.kill()
-            proc.wait()
-        shutil.rmtree(work, ignore_errors=True)
 
 
 if __name__ == '__main__':

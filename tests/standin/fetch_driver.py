@@ -8,18 +8,12 @@ import io
 import json
 import os
 import re
-import shutil
 import subprocess
 import sys
-import tempfile
 import time
 
-HERE = os.path.dirname(os.path.abspath(__file__))
-TOOLS = os.path.join(HERE, '..', '..', 'tools')
-sys.path[:0] = [TOOLS, os.path.join(TOOLS, 'standin')]
-from winpath import to_wine  # noqa: E402
-import images  # noqa: E402
-import standin  # noqa: E402
+from standin_process import StandInProcess
+import images  # on the path through standin_process
 
 FIELDS = '&fields=symbol,longName,shortName,regularMarketPrice,regularMarketChange'
 FAULTS = {'/t/chunks': 'chunks=4,gap=0.3', '/t/8191': 'exact8191', '/t/big': 'big', '/t/empty': 'empty',
@@ -47,24 +41,15 @@ def csv_rows(body):
 
 
 def main(wine_run, exe, trust):
-    work = tempfile.mkdtemp(prefix='standin_fetch.')
-    proc = None
-    try:
-        with open(os.path.join(work, 'fx.json'), 'w') as f:
+    with StandInProcess('standin_fetch.') as server:
+        fixtures = os.path.join(server.work, 'fx.json')
+        with open(fixtures, 'w') as f:
             json.dump({p: {'body': 'fixture %s\r\n' % p, 'fault': s} for p, s in FAULTS.items()}, f)
-        pf, log = os.path.join(work, 'ports.json'), os.path.join(work, 'log.jsonl')
-        proc = subprocess.Popen([sys.executable, os.path.join(TOOLS, 'standin', 'standin.py'), '--live',
-                                 '--fixtures', os.path.join(work, 'fx.json'), '--port-file', pf, '--log', log,
-                                 '--cert-dir', os.path.join(work, 'cert'), '--duration', '300'])
-        for _ in range(300):
-            if os.path.exists(pf) or proc.poll() is not None:
-                break
-            time.sleep(0.1)
-        ports = json.load(open(pf))
-        r = subprocess.run([wine_run, trust, to_wine(ports['cert'])], timeout=120)
-        if r.returncode:
-            print('trust_cert failed: %d' % r.returncode)
+        rc = server.start(wine_run, trust, 300, '--fixtures', fixtures)
+        if rc:
+            print('trust_cert failed: %d' % rc)
             return 1
+        ports = server.ports
         http = 'http://127.0.0.1:%d' % ports['port']
         checks = [
             ('/d/quotes.csv?s=IBM+BCE.TO&f=sd1t1l1ohgvwdyrc1pjkn',
@@ -114,20 +99,13 @@ def main(wine_run, exe, trust):
         ok &= eight[2] == 1
         print('fetch took %.1f s' % took)
         ok &= took < 60
-        proc.terminate()
-        proc.wait(timeout=10)
-        entries = standin.read_log(log)
+        entries = server.stop()
         agents = {e['path']: bool(re.search(rb'(?im)^User-Agent: InetURL/1\.0\r$', e['raw'])) for e in entries}
         print('requests logged: %d, https: %d, without the agent: %s'
               % (len(entries), sum(e['port'] == 'https' for e in entries), [p for p, a in agents.items() if not a]))
         ok &= all(agents.values()) and any(e['port'] == 'https' and e['status'] == 200 for e in entries)
         print('PASS' if ok else 'FAIL')
         return 0 if ok else 1
-    finally:
-        if proc and proc.poll() is None:
-            proc.kill()
-            proc.wait()
-        shutil.rmtree(work, ignore_errors=True)
 
 
 if __name__ == '__main__':

@@ -191,6 +191,16 @@ def read_log(path):
         return [dict(e, raw=e['raw'].encode('latin-1')) for e in map(json.loads, f) if e]
 
 
+def read_port_file(path, proc=None, timeout=30.0):
+    """What --port-file writes once the ports are bound; waits for the file while `proc` (the stand-in's
+    Popen) runs, up to `timeout` seconds."""
+    end = time.monotonic() + timeout
+    while not os.path.exists(path) and time.monotonic() < end and (proc is None or proc.poll() is None):
+        time.sleep(0.1)
+    with open(path) as f:
+        return json.load(f)
+
+
 # ---- the certificate of a run -----------------------------------------------------------------------
 def make_certificate(folder):
     """A self-signed certificate for DNS:localhost (cert.pem, key.pem, cert.der), made with openssl."""
@@ -281,11 +291,9 @@ class StandIn:
     def __exit__(self, *exc):
         self.stop()
 
-    def url(self, path):
-        return 'http://%s:%d%s' % (LOOPBACK, self.port, path)
-
-    def tls_url(self, path):
-        return 'https://localhost:%d%s' % (self.tls_port, path)
+    def site(self):
+        """The plain port as links in the pages name it: "http://host:port"."""
+        return 'http://%s:%d' % (LOOPBACK, self.port)
 
     def hosts_section(self):
         """The program's [Hosts] settings for this server."""
@@ -303,10 +311,9 @@ class StandIn:
         with self.lock:
             self.fixtures[key] = Fixture(body, status, ctype, fault)
 
-    def set_fault(self, path, text=None, **switches):
+    def set_fault(self, path, text=None):
         """Fault switches for a path (see parse_fault); no switches clear them."""
-        f = parse_fault(text) if text else {}
-        f.update(switches)
+        f = parse_fault(text)
         with self.lock:
             if f:
                 self.faults[path] = f
@@ -357,8 +364,7 @@ class StandIn:
         if path == '/q':
             return 200, 'text/html', pages.uk_page(m, split(q.get('s')))
         if path == '/pages/tarnwick_version_text.html':
-            site = 'http://%s:%d' % (LOOPBACK, self.port)
-            return 200, 'text/plain', pages.version_text(site, self.version_word, self.banners)
+            return 200, 'text/plain', pages.version_text(self.site(), self.version_word, self.banners)
         hit = re.fullmatch(r'/images/tw(\d{3})\.(png|mng)', path)
         if hit:
             slot = int(hit.group(1))
@@ -368,7 +374,7 @@ class StandIn:
         if path == '/markets/us_markets.html':
             return 200, 'text/html', pages.markets_page(m)
         if path == '/':
-            return 200, 'text/html', pages.index_page('http://%s:%d' % (LOOPBACK, self.port))
+            return 200, 'text/html', pages.index_page(self.site())
         return 404, 'text/html', NOT_FOUND
 
     def answer(self, path, query):
