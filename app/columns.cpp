@@ -195,22 +195,28 @@ int CompareDouble(double a, double b) {
   return a > b ? 1 : -1;
 }
 
-static double RowValue(const QueueRecord& r) {
-  if (r.shares_owned != NoValue && r.shares_owned > 0 && r.price != NoValue) return r.shares_owned * r.price;
-  return 0;
+bool RowValue(const QueueRecord& r, double* out) {
+  if (!(r.shares_owned > 0 && r.price != NoValue)) return false;
+  *out = r.shares_owned * r.price;
+  return true;
 }
 
-static double RowChangePercent(const QueueRecord& r) {
-  if (r.price != NoValue && r.price > 0 && r.change != NoValue && r.change != 0 && r.price - r.change != 0)
-    return r.change * 100 / (r.price - r.change);
-  return 0;
+// A missing change is -16384, not a change: without its test it would show as "-99.94%".
+bool RowChangePercent(const QueueRecord& r, double* out) {
+  if (!(r.price > 0 && r.change != NoValue && r.change != 0 && r.price - r.change != 0)) return false;
+  *out = 100 * r.change / (r.price - r.change);
+  return true;
 }
 
-static double RowGain(const QueueRecord& r) {
-  if (r.cost_basis != NoValue && r.cost_basis > 0 && r.price != NoValue && r.price > 0 &&
-      r.shares_owned != NoValue && r.shares_owned > 0)
-    return r.shares_owned * r.price - r.cost_basis;
-  return 0;
+bool RowGain(const QueueRecord& r, double* out) {
+  if (!(r.cost_basis > 0 && r.price > 0 && r.shares_owned > 0)) return false;
+  *out = r.shares_owned * r.price - r.cost_basis;
+  return true;
+}
+
+static double SortKey(bool (*derive)(const QueueRecord&, double*), const QueueRecord& r) {
+  double v;
+  return derive(r, &v) ? v : 0;
 }
 
 // Index symbols ("^DJI") sort ahead of letters.
@@ -237,16 +243,16 @@ static int CompareFields(int field, const QueueRecord& a, const QueueRecord& b) 
     case FLD_EXDIV: return strcmp(a.exdiv_date, b.exdiv_date);
     case FLD_DIVIDEND: return CompareDouble(a.dividend, b.dividend);
     case FLD_SHARES: return CompareDouble(a.shares_owned, b.shares_owned);
-    case FLD_VALUE: return CompareDouble(RowValue(a), RowValue(b));
+    case FLD_VALUE: return CompareDouble(SortKey(RowValue, a), SortKey(RowValue, b));
     case FLD_DAY_LOW: return CompareDouble(a.low, b.low);
     case FLD_DAY_HIGH: return CompareDouble(a.high, b.high);
     case FLD_NAME: return _stricmp(a.name, b.name);
     case FLD_YIELD: return CompareDouble(a.yield, b.yield);
     case FLD_OPEN: return CompareDouble(a.open, b.open);
     case FLD_PREV_CLOSE: return CompareDouble(a.prev_close, b.prev_close);
-    case FLD_CHANGE_PCT: return CompareDouble(RowChangePercent(a), RowChangePercent(b));
+    case FLD_CHANGE_PCT: return CompareDouble(SortKey(RowChangePercent, a), SortKey(RowChangePercent, b));
     case FLD_COST: return CompareDouble(a.cost_basis, b.cost_basis);
-    case FLD_GAIN: return CompareDouble(RowGain(a), RowGain(b));
+    case FLD_GAIN: return CompareDouble(SortKey(RowGain, a), SortKey(RowGain, b));
     case FLD_SORT: return _stricmp(a.sort_order, b.sort_order);
   }
   return 0;

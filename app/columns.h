@@ -39,6 +39,13 @@ short GetShownColumn(short position);
 short GetColumnWidthById(short id);
 const char* GetColumnTitle(int id);  // "" for ids without a title
 
+// The computed cells of a row (Value, Chg(%), Gain); false when the record lacks what one needs, so
+// the cell stays empty and sorts as 0.
+struct QueueRecord;
+bool RowValue(const QueueRecord& r, double* out);
+bool RowChangePercent(const QueueRecord& r, double* out);
+bool RowGain(const QueueRecord& r, double* out);
+
 int CALLBACK CompareListItems(LPARAM lParam1, LPARAM lParam2, LPARAM lParamSort);
 int CompareInt(int a, int b);
 int CompareDouble(double a, double b);

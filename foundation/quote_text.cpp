@@ -3,7 +3,6 @@
 #include <ctype.h>
 #include <limits.h>
 #include <math.h>
-#include <stdint.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
@@ -57,15 +56,10 @@ void WriteTime(QueueRecord* rec, long long hour, long long minute) {
 }
 
 // Month number of the last abbreviation (in calendar order) that occurs in text, or 0.
-int FindMonth(const char* text, const char** where) {
+int FindMonth(const char* text) {
   int month = 0;
-  for (int i = 0; i < 12; i++) {
-    const char* at = strstr(text, kMonths[i]);
-    if (at) {
-      month = i + 1;
-      if (where) *where = at;
-    }
-  }
+  for (int i = 0; i < 12; i++)
+    if (strstr(text, kMonths[i])) month = i + 1;
   return month;
 }
 
@@ -163,22 +157,21 @@ double ParsePriceText(const char* text) {
 void ParseLastSaleTime(QueueRecord* rec, char* text) {
   if (!rec || !text) return;
   TrimSpaces(text);
-  SYSTEMTIME now;
-  if (!*text) {
-    LocalNow(&now);
-    WriteMonthDay(rec, now.wMonth, now.wDay);
-    WriteTime(rec, now.wHour, now.wMinute);
-  } else if (!strchr(text, '/')) {
-    LocalNow(&now);
-    WriteMonthDay(rec, now.wMonth, now.wDay);
-    CopyCut(rec->quote_time, sizeof rec->quote_time, text);
-  } else {
+  if (strchr(text, '/')) {
     if (text[0] == '0') {
       text[0] = ' ';
       TrimSpaces(text);
     }
     CopyCut(rec->quote_date, sizeof rec->quote_date, text);
+    return;
   }
+  SYSTEMTIME now;
+  LocalNow(&now);
+  WriteMonthDay(rec, now.wMonth, now.wDay);
+  if (*text)
+    CopyCut(rec->quote_time, sizeof rec->quote_time, text);
+  else
+    WriteTime(rec, now.wHour, now.wMinute);
 }
 
 void ParseMonthDay(QueueRecord* rec, const char* text) {
@@ -191,7 +184,7 @@ void ParseMonthDay(QueueRecord* rec, const char* text) {
 void ParseMonthNameDateTime(QueueRecord* rec, const char* text) {
   if (!rec) return;
   if (!text) text = "";
-  int month = FindMonth(text, NULL);
+  int month = FindMonth(text);
   if (month == 0) month = 1;
   int day = 1, hour = 8, minute = 0;
   if (strlen(text) >= 4) sscanf(text + 3, "%d %d:%d", &day, &hour, &minute);
@@ -255,21 +248,8 @@ void ParseHeadlineDateTime(QueueRecord* rec, const char* text) {
 }
 
 void FormatIntegerGrouped(char* out, int value, size_t outSize) {
-  if (!out || outSize == 0) return;
-  // unsigned magnitude: INT_MIN has no positive int
-  unsigned int magnitude = value < 0 ? 0u - static_cast<unsigned int>(value)
-                                     : static_cast<unsigned int>(value);
-  char digits[16];
-  snprintf(digits, sizeof digits, "%u", magnitude);
-  char grouped[32];
-  GroupDigits(grouped, sizeof grouped, digits, strlen(digits));
-  char scratch[48];
-  if (value < 0)
-    snprintf(scratch, sizeof scratch, "%s%s%s", bNegativeInParen ? "(" : "-", grouped,
-             bNegativeInParen ? ")" : "");
-  else
-    snprintf(scratch, sizeof scratch, "%s%s%s", "", grouped, "");
-  CopyCut(out, outSize, scratch);
+  // every int is exact in a double, INT_MIN's magnitude included
+  FormatDoubleGrouped(out, value, 0, false, outSize);
 }
 
 void FormatDoubleGrouped(char* out, double value, int decimals, bool percent, size_t outSize) {

@@ -204,19 +204,18 @@ static void RegErrorBox(const char* text) {
 }
 
 // Creates or opens the program's key for writing; NULL on failure. disposition may be NULL.
-static HKEY CreateProgramKey(LONG* result, DWORD* disposition) {
+static HKEY CreateProgramKey(DWORD* disposition) {
   HKEY key = NULL;
   char keyClass[] = "Application Global Data";
-  *result = RegCreateKeyExA(HKEY_CURRENT_USER, PROGRAM_REG_KEY, 0, keyClass, REG_OPTION_NON_VOLATILE,
-                            KEY_ALL_ACCESS, NULL, &key, disposition);
-  return *result == ERROR_SUCCESS ? key : NULL;
+  LONG result = RegCreateKeyExA(HKEY_CURRENT_USER, PROGRAM_REG_KEY, 0, keyClass, REG_OPTION_NON_VOLATILE,
+                                KEY_ALL_ACCESS, NULL, &key, disposition);
+  return result == ERROR_SUCCESS ? key : NULL;
 }
 
 int RegPutDword(const char* name, DWORD value) {
   if (!bRegistryReady) return 0;
-  LONG r;
   DWORD disposition = 0;
-  HKEY key = CreateProgramKey(&r, &disposition);
+  HKEY key = CreateProgramKey(&disposition);
   if (key == NULL) {
     RegErrorBox("RegCreateKeyEx(#1)");
     return 0;
@@ -239,9 +238,8 @@ int RegPutDword(const char* name, DWORD value) {
 int RegPutString(const char* name, const char* text) {
   if (!bRegistryReady) return 0;
   if (text == NULL) text = "";
-  LONG r;
   DWORD disposition = 0;
-  HKEY key = CreateProgramKey(&r, &disposition);
+  HKEY key = CreateProgramKey(&disposition);
   if (key == NULL) return 0;
   if (disposition != REG_CREATED_NEW_KEY && disposition != REG_OPENED_EXISTING_KEY) {
     RegCloseKey(key);

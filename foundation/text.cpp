@@ -10,26 +10,20 @@ bool IsLineBlank(char c) {
   return c == '\t' || c == '\n' || c == '\r' || c == ' ';
 }
 
-// textLen - n * removed + n * added (n * removed <= textLen); false when it and its NUL do not
-// fit a size_t.
-bool GrownLength(size_t textLen, size_t n, size_t removed, size_t added, size_t* length) {
-  size_t in, out;
-  if (__builtin_mul_overflow(n, added, &in) ||
-      __builtin_add_overflow(textLen - n * removed, in, &out) || out == (size_t)-1)
-    return false;
-  *length = out;
-  return true;
-}
-
 // Length of the text with every find replaced, and the number of occurrences; false when the
-// result would be too long to address.
+// result and its NUL would not fit a size_t.
 bool ReplacedLength(const char* text, const char* find, const char* replacement, size_t* count,
                     size_t* length) {
   size_t findLen = strlen(find);
   size_t n = 0;
   for (const char* p = strstr(text, find); p; p = strstr(p + findLen, find)) n++;
   if (count) *count = n;
-  return GrownLength(strlen(text), n, findLen, strlen(replacement), length);
+  size_t added, out;
+  if (__builtin_mul_overflow(n, strlen(replacement), &added) ||
+      __builtin_add_overflow(strlen(text) - n * findLen, added, &out) || out == (size_t)-1)
+    return false;
+  *length = out;
+  return true;
 }
 
 // Builds the replaced text into out, which holds at least the replaced length + 1.
@@ -85,20 +79,17 @@ void TrimSpaces(char* text) {
 }
 
 bool ReplaceString(char* text, const char* find, const char* replacement) {
-  size_t len = 0;
-  char* scratch = ReplacedCopy(text, find, replacement, &len);
-  if (!scratch) return false;
-  memcpy(text, scratch, len + 1);
-  free(scratch);
-  return true;
+  return ReplaceStringN(text, (size_t)-1, find, replacement);
 }
 
 bool ReplaceStringN(char* text, size_t cap, const char* find, const char* replacement) {
-  if (!text || !find || !*find || !replacement) return false;
-  size_t count = 0, len = 0;
-  if (!ReplacedLength(text, find, replacement, &count, &len) || count == 0 || len + 1 > cap)
-    return false;
-  return ReplaceString(text, find, replacement);
+  size_t len = 0;
+  char* scratch = ReplacedCopy(text, find, replacement, &len);
+  if (!scratch) return false;
+  bool fits = len < cap;
+  if (fits) memcpy(text, scratch, len + 1);
+  free(scratch);
+  return fits;
 }
 
 bool ReplaceStringInto(char* out, size_t outSize, const char* text, const char* find,
@@ -113,27 +104,8 @@ bool ReplaceStringInto(char* out, size_t outSize, const char* text, const char* 
 }
 
 void ReplaceCharWithString(char* text, char ch, const char* replacement) {
-  if (!text || !replacement) return;
-  size_t replLen = strlen(replacement);
-  size_t count = 0;
-  for (const char* p = text; *p; p++)
-    if (*p == ch) count++;
-  size_t len = 0;
-  if (count == 0 || !GrownLength(strlen(text), count, 1, replLen, &len)) return;
-  char* scratch = static_cast<char*>(malloc(len + 1));
-  if (!scratch) return;
-  char* w = scratch;
-  for (const char* p = text; *p; p++) {
-    if (*p == ch) {
-      memcpy(w, replacement, replLen);
-      w += replLen;
-    } else {
-      *w++ = *p;
-    }
-  }
-  *w = '\0';
-  memcpy(text, scratch, len + 1);
-  free(scratch);
+  const char find[2] = {ch, '\0'};
+  ReplaceString(text, find, replacement);
 }
 
 char* StrStrNoCase(const char* haystack, const char* needle) {
@@ -205,13 +177,5 @@ void DecodeHtmlText(char* html) {
 }
 
 int IsHtmlPageIncomplete(const char* reply) {
-  if (!reply) return 1;
-  size_t len = strlen(reply);
-  char* copy = static_cast<char*>(malloc(len + 1));
-  if (!copy) return 1;
-  for (size_t i = 0; i <= len; i++)
-    copy[i] = static_cast<char>(tolower(static_cast<unsigned char>(reply[i])));
-  int incomplete = (strstr(copy, "</html>") || strstr(copy, "</body>")) ? 0 : 1;
-  free(copy);
-  return incomplete;
+  return (StrStrNoCase(reply, "</html>") || StrStrNoCase(reply, "</body>")) ? 0 : 1;
 }

@@ -79,6 +79,10 @@ public:
 
 private:
   int AddEntry(DWORD code, const char *name, DWORD value, const char *text);
+  int IndexOfCode(DWORD code);                           // first used entry with the code, or -1
+  int IndexOfName(const char *name, BOOL wildcard);      // first named entry that matches, or -1
+  int TextOf(int index, char *textOut, int textSize);
+  int ValueOf(int index, DWORD *valueOut);
 };
 
 // The running Windows version, detected by the constructor.

@@ -248,63 +248,52 @@ BOOL TCodeList::GetValue(int index, DWORD *codeOut, char *nameOut, int nameSize,
   return TRUE;
 }
 
-int TCodeList::FindCodeText(DWORD code, char *textOut, int textSize) {
-  UtilCopyCut(textOut, textSize, "");
+int TCodeList::IndexOfCode(DWORD code) {
+  for (int i = 0; i < nCount; i++)
+    if (pEntries[i].bUsed && pEntries[i].dwCode == code) return i;
+  return -1;
+}
+
+int TCodeList::IndexOfName(const char *name, BOOL wildcard) {
+  if (!name) return -1;
   for (int i = 0; i < nCount; i++) {
-    if (pEntries[i].bUsed && pEntries[i].dwCode == code) {
-      if (pEntries[i].pszText) UtilCopyCut(textOut, textSize, pEntries[i].pszText);
-      return i;
-    }
+    const TCodeEntry &e = pEntries[i];
+    if (!e.bUsed || !e.pszName) continue;
+    if (wildcard ? WildcardMatch(name, e.pszName, TRUE) : strcmp(e.pszName, name) == 0) return i;
   }
   return -1;
+}
+
+// Copies the text of entry i (when it has one) and passes i through.
+int TCodeList::TextOf(int i, char *textOut, int textSize) {
+  UtilCopyCut(textOut, textSize, "");
+  if (i >= 0 && pEntries[i].pszText) UtilCopyCut(textOut, textSize, pEntries[i].pszText);
+  return i;
+}
+
+int TCodeList::ValueOf(int i, DWORD *valueOut) {
+  if (i >= 0 && valueOut) *valueOut = pEntries[i].dwValue;
+  return i;
+}
+
+int TCodeList::FindCodeText(DWORD code, char *textOut, int textSize) {
+  return TextOf(IndexOfCode(code), textOut, textSize);
 }
 
 int TCodeList::FindCodeValue(DWORD code, DWORD *valueOut) {
-  for (int i = 0; i < nCount; i++) {
-    if (pEntries[i].bUsed && pEntries[i].dwCode == code) {
-      if (valueOut) *valueOut = pEntries[i].dwValue;
-      return i;
-    }
-  }
-  return -1;
+  return ValueOf(IndexOfCode(code), valueOut);
 }
 
 int TCodeList::FindNameText(const char *name, char *textOut, int textSize) {
-  UtilCopyCut(textOut, textSize, "");
-  if (!name) return -1;
-  for (int i = 0; i < nCount; i++) {
-    const TCodeEntry &e = pEntries[i];
-    if (e.bUsed && e.pszName && strcmp(e.pszName, name) == 0) {
-      if (e.pszText) UtilCopyCut(textOut, textSize, e.pszText);
-      return i;
-    }
-  }
-  return -1;
+  return TextOf(IndexOfName(name, FALSE), textOut, textSize);
 }
 
 int TCodeList::FindNameValue(const char *name, DWORD *valueOut) {
-  if (!name) return -1;
-  for (int i = 0; i < nCount; i++) {
-    const TCodeEntry &e = pEntries[i];
-    if (e.bUsed && e.pszName && strcmp(e.pszName, name) == 0) {
-      if (valueOut) *valueOut = e.dwValue;
-      return i;
-    }
-  }
-  return -1;
+  return ValueOf(IndexOfName(name, FALSE), valueOut);
 }
 
 int TCodeList::MatchNameText(const char *pattern, char *textOut, int textSize) {
-  UtilCopyCut(textOut, textSize, "");
-  if (!pattern) return -1;
-  for (int i = 0; i < nCount; i++) {
-    const TCodeEntry &e = pEntries[i];
-    if (e.bUsed && e.pszName && WildcardMatch(pattern, e.pszName, TRUE)) {
-      if (e.pszText) UtilCopyCut(textOut, textSize, e.pszText);
-      return i;
-    }
-  }
-  return -1;
+  return TextOf(IndexOfName(pattern, TRUE), textOut, textSize);
 }
 
 BOOL TCodeList::SetText(int index, const char *text) {

@@ -2,21 +2,15 @@
 
 #include <stdio.h>
 #include <stdlib.h>
-#include <string.h>
+
+#include "foundation/log.h"
+#include "foundation/settings.h"
+#include "quotes/reply_text.h"
 
 CSSqlite oDatabase;
 
 // Used when the heap cannot give the error buffer.
 static char szFallbackErrorText[DB_ERROR_TEXT_SIZE];
-
-static void CopyCut(char* out, size_t size, const char* text) {
-  if (!out || size == 0) return;
-  if (!text) text = "";
-  size_t n = strlen(text);
-  if (n >= size) n = size - 1;
-  memcpy(out, text, n);
-  out[n] = 0;
-}
 
 CSSqlite::CSSqlite() {
   InitializeCriticalSection(&csLock);
@@ -32,19 +26,9 @@ void CSSqlite::Init() {
   if (!szErrorText) szErrorText = szFallbackErrorText;
   szErrorText[0] = 0;
 
-  char module[260];
-  DWORD n = GetModuleFileNameA(NULL, module, sizeof module);
-  if (n >= sizeof module) n = sizeof module - 1;
-  module[n] = 0;
-  char* dot = strrchr(module, '.');
-  if (dot) {
-    dot[1] = 0;
-  } else {
-    // no extension: the name gets one
-    size_t len = strlen(module);
-    if (len + 1 < sizeof module) strcat(module, ".");
-  }
-  snprintf(szDatabasePath, sizeof szDatabasePath, "%sdb", module);
+  char module[MAX_PATH];
+  GetModulePath(module, sizeof module);
+  ReplacePathExtension(module, "db", szDatabasePath, sizeof szDatabasePath);
   pfnError = NULL;
   bTransactionOpen = 0;
 }
@@ -61,13 +45,13 @@ void CSSqlite::Unlock() { LeaveCriticalSection(&csLock); }
 
 const char* CSSqlite::KeepLibraryError() {
   CDbLock lock(*this);
-  CopyCut(szErrorText, DB_ERROR_TEXT_SIZE, sqlite3_errmsg(hDb));
+  CopyCut(szErrorText, DB_ERROR_TEXT_SIZE, sqlite3_errmsg(hDb), (size_t)-1);
   return szErrorText;
 }
 
 void CSSqlite::CopyErrorText(char* out, size_t size) {
   CDbLock lock(*this);
-  CopyCut(out, size, szErrorText);
+  CopyCut(out, size, szErrorText, (size_t)-1);
 }
 
 // The library's message into szErrorText, then the reporter with it and the statement.
@@ -100,7 +84,7 @@ bool CSSqlite::CloseDatabase(sqlite3*& db) {
   CDbLock lock(*this);
   if (!db) return true;
   if (sqlite3_close(db) != SQLITE_OK) {
-    CopyCut(szErrorText, DB_ERROR_TEXT_SIZE, sqlite3_errmsg(db));
+    CopyCut(szErrorText, DB_ERROR_TEXT_SIZE, sqlite3_errmsg(db), (size_t)-1);
     if (pfnError) pfnError("CloseDatabase:sqlite3_close error: %s", szErrorText);
     return false;
   }
@@ -111,10 +95,7 @@ bool CSSqlite::CloseDatabase(sqlite3*& db) {
 bool CSSqlite::Close() {
   CDbLock lock(*this);
   if (hDb) {
-    if (bTransactionOpen) {
-      SQLCall("commit transaction");
-      bTransactionOpen = 0;
-    }
+    CommitTransaction();
     CloseDatabase(hDb);
   }
   return true;
@@ -158,46 +139,31 @@ bool CSSqlite::SQLCall(const char* sql) {
   return true;
 }
 
-int CSSqlite::GetInt(const char* sql) {
+template <typename T>
+T CSSqlite::Scalar(const char* sql, const char* prepareError, T none, T (*read)(sqlite3_stmt*, int)) {
   CDbLock lock(*this);
-  int result = -1;
+  T result = none;
   if (!hDb) return result;
   sqlite3_stmt* stmt = NULL;
   if (sqlite3_prepare(hDb, sql, -1, &stmt, NULL) != SQLITE_OK) {
-    Report("GetInt:sqlite3_prepare error: %s\n%s", sql);
-    return -1;
+    Report(prepareError, sql);
+    return none;
   }
-  while (stmt && sqlite3_step(stmt) == SQLITE_ROW) result = sqlite3_column_int(stmt, 0);
+  while (stmt && sqlite3_step(stmt) == SQLITE_ROW) result = read(stmt, 0);
   sqlite3_finalize(stmt);
   return result;
+}
+
+int CSSqlite::GetInt(const char* sql) {
+  return Scalar<int>(sql, "GetInt:sqlite3_prepare error: %s\n%s", -1, sqlite3_column_int);
 }
 
 double CSSqlite::GetDouble(const char* sql) {
-  CDbLock lock(*this);
-  double result = -1.0;
-  if (!hDb) return result;
-  sqlite3_stmt* stmt = NULL;
-  if (sqlite3_prepare(hDb, sql, -1, &stmt, NULL) != SQLITE_OK) {
-    Report("GetDouble:sqlite3_prepare error: %s\n%s", sql);
-    return -1.0;
-  }
-  while (stmt && sqlite3_step(stmt) == SQLITE_ROW) result = sqlite3_column_double(stmt, 0);
-  sqlite3_finalize(stmt);
-  return result;
+  return Scalar<double>(sql, "GetDouble:sqlite3_prepare error: %s\n%s", -1.0, sqlite3_column_double);
 }
 
 long long CSSqlite::GetLongLong(const char* sql) {
-  CDbLock lock(*this);
-  long long result = -1;
-  if (!hDb) return result;
-  sqlite3_stmt* stmt = NULL;
-  if (sqlite3_prepare(hDb, sql, -1, &stmt, NULL) != SQLITE_OK) {
-    Report("GetLongLong:sqlite3_prepare error: %s\n%s", sql);
-    return -1;
-  }
-  while (stmt && sqlite3_step(stmt) == SQLITE_ROW) result = sqlite3_column_int64(stmt, 0);
-  sqlite3_finalize(stmt);
-  return result;
+  return Scalar<long long>(sql, "GetLongLong:sqlite3_prepare error: %s\n%s", -1, sqlite3_column_int64);
 }
 
 long long CSSqlite::LastInsertRowid() {
@@ -225,4 +191,18 @@ bool CSSqlite::ColumnExists(const char* table, const char* column) {
   CDbLock lock(*this);
   if (!hDb) return false;
   return sqlite3_table_column_metadata(hDb, NULL, table, column, NULL, NULL, NULL, NULL, NULL) == SQLITE_OK;
+}
+
+int RunBoundStatement(const char* sql, const std::function<void(sqlite3_stmt*)>& bind) {
+  sqlite3_stmt* stmt = NULL;
+  if (!oDatabase.hDb || sqlite3_prepare(oDatabase.hDb, sql, -1, &stmt, NULL) != SQLITE_OK || !stmt) {
+    WriteLog("Prepare error: %s\n%s", oDatabase.hDb ? oDatabase.KeepLibraryError() : "", sql);
+    if (stmt) sqlite3_finalize(stmt);
+    return -1;
+  }
+  bind(stmt);
+  int rc = sqlite3_step(stmt);
+  sqlite3_finalize(stmt);
+  if (rc != SQLITE_DONE) WriteLog("Step error: %s\n%s", oDatabase.KeepLibraryError(), sql);
+  return rc;
 }

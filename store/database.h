@@ -3,6 +3,8 @@
 #include <windows.h>
 #include <sqlite3.h>
 
+#include <functional>
+
 // printf-style error reporter (WriteLog is installed).
 typedef void (*ErrorCallback)(const char* format, ...);
 
@@ -48,6 +50,9 @@ class CSSqlite {
   CSSqlite(const CSSqlite&) = delete;
   CSSqlite& operator=(const CSSqlite&) = delete;
   void Report(const char* format, const char* sql);
+  // Column 0 of the last row through read; none when closed, failing to prepare or without a row.
+  template <typename T>
+  T Scalar(const char* sql, const char* prepareError, T none, T (*read)(sqlite3_stmt*, int));
   CRITICAL_SECTION csLock;
   bool bOwnErrorBuffer;
 };
@@ -65,3 +70,8 @@ class CDbLock {
 };
 
 extern CSSqlite oDatabase;
+
+// Prepares sql on oDatabase, binds it through bind, steps once and finalizes, logging "Prepare error"
+// or "Step error". Returns the step's result, or -1 when the statement did not prepare (or the
+// database is closed). Call with the database lock held.
+int RunBoundStatement(const char* sql, const std::function<void(sqlite3_stmt*)>& bind);

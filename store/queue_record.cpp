@@ -5,6 +5,7 @@
 #include <string.h>
 
 #include "foundation/log.h"
+#include "quotes/reply_text.h"
 #include "store/database.h"
 
 void ClearQueueRecord(QueueRecord* rec) {
@@ -28,15 +29,7 @@ void ClearQueueRecord(QueueRecord* rec) {
 
 // A stored text longer than its field is cut to it; NULL reads as "".
 static void ReadText(sqlite3_stmt* stmt, int col, char* field, size_t size) {
-  const unsigned char* text = sqlite3_column_text(stmt, col);
-  if (!text) {
-    field[0] = 0;
-    return;
-  }
-  size_t n = strlen((const char*)text);
-  if (n >= size) n = size - 1;
-  memcpy(field, text, n);
-  field[n] = 0;
+  CopyCut(field, size, (const char*)sqlite3_column_text(stmt, col), (size_t)-1);
 }
 
 static double ReadDouble(sqlite3_stmt* stmt, int col, double ifNull) {
@@ -133,18 +126,7 @@ bool LoadQueueRecordLV(HWND hListView, int row, QueueRecord* rec, int stockRowid
     stockRowid = (int)item.lParam;
   }
   char sql[2000];
-  snprintf(sql, sizeof sql,
-           "select stock.rowid, stock.portfolio_rowid, stock.symbol, stock.name,        stock.stock_type, "
-           "stock.warn_below, stock.warn_above, stock.shares_owned,        stock.cost_basis, stock.option_price, "
-           "stock.sort_order, quote.rowid as quote_rowid, quote.stock_rowid, quote.create_date,        "
-           "quote.quote_status, quote.quote_date, quote.quote_time, quote.price, quote.change, quote.open,        "
-           "quote.high, quote.low, quote.volume, quote.prev_close, quote.high52,        quote.low52, "
-           "quote.volatility, quote.exdiv_date, quote.dividend,        quote.peratio, quote.yield, "
-           "quote.sharesoutstanding, portfolio.rowid as portfolio_rowid,        portfolio.name as portfolio_name   "
-           "from stock        join portfolio on (stock.portfolio_rowid = portfolio.rowid)        left outer join "
-           "quote on (stock.rowid = quote.stock_rowid and quote.create_date = date('now', 'localtime'))  where "
-           "stock.rowid = %d ",
-           stockRowid);
+  snprintf(sql, sizeof sql, QUEUE_RECORD_SELECT ")" QUEUE_RECORD_TODAY "  where stock.rowid = %d ", stockRowid);
 
   return LoadQueueRecordFromSql(sql, rec, "LoadQueueRecordLV");
 }

@@ -39,6 +39,21 @@ struct QueueRecord {
   double option_price;
 };
 
+// The stock, quote and portfolio columns that LoadQueueRecord reads, up to the join condition of the
+// portfolio (the caller closes it); the callers add the join of today's quote (QUEUE_RECORD_TODAY).
+#define QUEUE_RECORD_SELECT                                                                                      \
+  "select stock.rowid, stock.portfolio_rowid, stock.symbol, stock.name,        stock.stock_type, "               \
+  "stock.warn_below, stock.warn_above, stock.shares_owned,        stock.cost_basis, stock.option_price, "         \
+  "stock.sort_order, quote.rowid as quote_rowid, quote.stock_rowid, quote.create_date,        "                  \
+  "quote.quote_status, quote.quote_date, quote.quote_time, quote.price, quote.change, quote.open,        "        \
+  "quote.high, quote.low, quote.volume, quote.prev_close, quote.high52,        quote.low52, "                    \
+  "quote.volatility, quote.exdiv_date, quote.dividend,        quote.peratio, quote.yield, "                      \
+  "quote.sharesoutstanding, portfolio.rowid as portfolio_rowid,        portfolio.name as portfolio_name   "      \
+  "from stock        join portfolio on (stock.portfolio_rowid = portfolio.rowid"
+#define QUEUE_RECORD_TODAY                                                                                       \
+  "        left outer join quote on (stock.rowid = quote.stock_rowid and quote.create_date = date('now', "        \
+  "'localtime'))"
+
 void ClearQueueRecord(QueueRecord* rec);
 bool LoadQueueRecord(sqlite3_stmt* stmt, QueueRecord* rec, bool clearFirst);
 bool LoadQueueRecordLV(HWND hListView, int row, QueueRecord* rec, int stockRowid);

@@ -4,7 +4,6 @@
 #include <ctype.h>
 #include <stdarg.h>
 #include <stdio.h>
-#include <stdlib.h>
 #include <string.h>
 
 #include <string>
@@ -49,26 +48,6 @@ static std::string Format(const char* format, ...) {
 static void BindNumberOrNull(sqlite3_stmt* s, int i, double v, bool isNull) {
   if (isNull) sqlite3_bind_null(s, i);
   else sqlite3_bind_double(s, i, v);
-}
-
-// Prepare, bind, step once, finalize, with the store's log texts; true when the step finished.
-// Call with the database lock held.
-template <typename Bind>
-static bool RunOnce(const char* sql, Bind bind) {
-  sqlite3_stmt* stmt = NULL;
-  if (!oDatabase.hDb || sqlite3_prepare(oDatabase.hDb, sql, -1, &stmt, NULL) != SQLITE_OK || !stmt) {
-    WriteLog("Prepare error: %s\n%s", oDatabase.hDb ? oDatabase.KeepLibraryError() : "", sql);
-    if (stmt) sqlite3_finalize(stmt);
-    return false;
-  }
-  bind(stmt);
-  int rc = sqlite3_step(stmt);
-  sqlite3_finalize(stmt);
-  if (rc != SQLITE_DONE) {
-    WriteLog("Step error: %s\n%s", oDatabase.KeepLibraryError(), sql);
-    return false;
-  }
-  return true;
 }
 
 // All key names of [Stocks]; the buffer grows while the list comes back cut.
@@ -124,7 +103,7 @@ static bool MigrateStocksSection(HWND hwnd) {
     std::string sql = Format("select rowid from stock where portfolio_rowid = %lld and symbol = '%s'",
                              nPortfolioRowid, SqlQuoted(rec.symbol).c_str());
     if (oDatabase.GetInt(sql.c_str()) >= 0) continue;
-    bool ok = RunOnce(
+    bool ok = RunBoundStatement(
         "insert into stock (portfolio_rowid, symbol, stock_type, warn_below, warn_above, shares_owned, "
         "cost_basis) values (?, ?, ?, ?, ?, ?, ?) ",
         [&rec](sqlite3_stmt* s) {
@@ -135,7 +114,7 @@ static bool MigrateStocksSection(HWND hwnd) {
           BindNumberOrNull(s, 5, rec.warn_above, rec.warn_above == NoValue);
           BindNumberOrNull(s, 6, rec.shares_owned, rec.shares_owned == NoValue);
           BindNumberOrNull(s, 7, rec.cost_basis, rec.cost_basis == NoValue);
-        });
+        }) == SQLITE_DONE;
     if (!ok) allStored = false;
   }
   return allStored;
@@ -172,18 +151,9 @@ void InitLoadStocks(HWND hListView) {
   }
 
   SendMessageA(hListView, LVM_DELETEALLITEMS, 0, 0);
-  std::string sql = Format(
-      "select stock.rowid, stock.portfolio_rowid, stock.symbol, stock.name,        stock.stock_type, "
-      "stock.warn_below, stock.warn_above, stock.shares_owned,        stock.cost_basis, stock.option_price, "
-      "stock.sort_order, quote.rowid as quote_rowid, quote.stock_rowid, quote.create_date,        "
-      "quote.quote_status, quote.quote_date, quote.quote_time, quote.price, quote.change, quote.open,        "
-      "quote.high, quote.low, quote.volume, quote.prev_close, quote.high52,        quote.low52, "
-      "quote.volatility, quote.exdiv_date, quote.dividend,        quote.peratio, quote.yield, "
-      "quote.sharesoutstanding, portfolio.rowid as portfolio_rowid,        portfolio.name as portfolio_name   "
-      "from stock        join portfolio on (stock.portfolio_rowid = portfolio.rowid and portfolio.rowid = %lld)"
-      "        left outer join quote on (stock.rowid = quote.stock_rowid and quote.create_date = date('now', "
-      "'localtime'))  order by lower(stock.symbol) ",
-      nPortfolioRowid);
+  std::string sql = Format(QUEUE_RECORD_SELECT " and portfolio.rowid = %lld)" QUEUE_RECORD_TODAY
+                           "  order by lower(stock.symbol) ",
+                           nPortfolioRowid);
 
   // Read everything first: the list is filled without the database lock.
   std::vector<QueueRecord> rows;
@@ -231,7 +201,7 @@ long long SaveStockRecord(long long rowid, const char* symbol, double warnBelow,
     BindNumberOrNull(s, first + 4, optionPrice, optionPrice == NoValue);
   };
   if (rowid == 0) {
-    bool ok = RunOnce(
+    bool ok = RunBoundStatement(
         "insert into stock (portfolio_rowid, symbol, stock_type, warn_below, warn_above, shares_owned, "
         "cost_basis, option_price, sort_order) values (?, ?, 0, ?, ?, ?, ?, ?, ?) ",
         [&](sqlite3_stmt* s) {
@@ -239,10 +209,10 @@ long long SaveStockRecord(long long rowid, const char* symbol, double warnBelow,
           sqlite3_bind_text(s, 2, symbol, -1, SQLITE_STATIC);
           bindNumbers(s, 3);
           sqlite3_bind_text(s, 8, sortText, -1, SQLITE_STATIC);
-        });
+        }) == SQLITE_DONE;
     return ok ? oDatabase.LastInsertRowid() : 0;
   }
-  RunOnce(
+  RunBoundStatement(
       "update stock set warn_below = ?, warn_above = ?, shares_owned = ?, cost_basis = ?, option_price = ?, "
       "sort_order = ?  where rowid = ? ",
       [&](sqlite3_stmt* s) {

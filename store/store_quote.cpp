@@ -1,7 +1,6 @@
 #include "store/store_quote.h"
 
 #include <commctrl.h>
-#include <ctype.h>
 #include <stdio.h>
 #include <string.h>
 
@@ -10,6 +9,7 @@
 #include "foundation/quote_text.h"
 #include "foundation/settings.h"
 #include "foundation/text.h"
+#include "quotes/reply_text.h"
 #include "store/database.h"
 #include "store/stocks.h"
 
@@ -42,6 +42,7 @@ static void CopyCell(char* out, const char* text) {
 
 static void FormatCell(int field, const QueueRecord* r, char* out) {
   out[0] = 0;
+  double v;
   switch (field) {
     case FLD_PRICE: Grouped(out, r->price); break;
     case FLD_CHANGE: Grouped(out, r->change); break;
@@ -59,7 +60,7 @@ static void FormatCell(int field, const QueueRecord* r, char* out) {
       if (r->shares_owned > 0) Grouped(out, r->shares_owned);
       break;
     case FLD_VALUE:
-      if (r->shares_owned > 0 && r->price != NoValue) Grouped(out, r->shares_owned * r->price);
+      if (RowValue(*r, &v)) Grouped(out, v);
       break;
     case FLD_DAY_LOW: Grouped(out, r->low); break;
     case FLD_DAY_HIGH: Grouped(out, r->high); break;
@@ -68,16 +69,13 @@ static void FormatCell(int field, const QueueRecord* r, char* out) {
     case FLD_OPEN: Grouped(out, r->open); break;
     case FLD_PREV_CLOSE: Grouped(out, r->prev_close); break;
     case FLD_CHANGE_PCT:
-      // A missing change is -16384, not a change: without this test it shows as "-99.94%".
-      if (r->price > 0 && r->change != NoValue && r->change != 0 && r->price - r->change != 0)
-        FormatDoubleGrouped(out, 100 * r->change / (r->price - r->change), 2, true, CELL_SIZE);
+      if (RowChangePercent(*r, &v)) FormatDoubleGrouped(out, v, 2, true, CELL_SIZE);
       break;
     case FLD_COST:
       if (r->cost_basis > 0) Grouped(out, r->cost_basis);
       break;
     case FLD_GAIN:
-      if (r->cost_basis > 0 && r->price > 0 && r->shares_owned > 0)
-        Grouped(out, r->shares_owned * r->price - r->cost_basis);
+      if (RowGain(*r, &v)) Grouped(out, v);
       break;
     case FLD_SORT: CopyCell(out, r->sort_order); break;
   }
@@ -118,23 +116,6 @@ static void ShowInList(HWND hListView, QueueRecord* rec) {
   }
 }
 
-// Prepare, bind (by the caller's lambda), step once, finalize. Returns the step result, or -1
-// when the statement did not prepare. Call with the database lock held.
-template <typename Bind>
-static int RunStatement(const char* sql, Bind bind) {
-  sqlite3_stmt* stmt = NULL;
-  if (sqlite3_prepare(oDatabase.hDb, sql, -1, &stmt, NULL) != SQLITE_OK || !stmt) {
-    WriteLog("Prepare error: %s\n%s", oDatabase.KeepLibraryError(), sql);
-    if (stmt) sqlite3_finalize(stmt);
-    return -1;
-  }
-  bind(stmt);
-  int rc = sqlite3_step(stmt);
-  sqlite3_finalize(stmt);
-  if (rc != SQLITE_DONE) WriteLog("Step error: %s\n%s", oDatabase.KeepLibraryError(), sql);
-  return rc;
-}
-
 static void BindQuoteFields(sqlite3_stmt* s, int first, QueueRecord* r) {
   int i = first;
   sqlite3_bind_text(s, i++, r->symbol, -1, SQLITE_STATIC);
@@ -161,11 +142,11 @@ static void BindQuoteFields(sqlite3_stmt* s, int first, QueueRecord* r) {
 static void WriteQuoteRows(QueueRecord* rec) {
   CDbLock lock(oDatabase);
   if (!oDatabase.hDb) return;
-  RunStatement("update stock set name = ? where rowid = ?", [rec](sqlite3_stmt* s) {
+  RunBoundStatement("update stock set name = ? where rowid = ?", [rec](sqlite3_stmt* s) {
     sqlite3_bind_text(s, 1, rec->name, -1, SQLITE_STATIC);
     sqlite3_bind_int64(s, 2, rec->rowid);
   });
-  int rc = RunStatement(
+  int rc = RunBoundStatement(
       "update quote set stock_symbol = ?, quote_status = ?, quote_date = ?, quote_time = ?, price = ?, "
       "change = ?,        open = ?, high = ?, low = ?, volume = ?, prev_close = ?, high52 = ?, low52 = ?, "
       "volatility = ?,        exdiv_date = ?, dividend = ?, peratio = ?, yield = ?, sharesoutstanding = ?  "
@@ -175,7 +156,7 @@ static void WriteQuoteRows(QueueRecord* rec) {
         sqlite3_bind_int64(s, 20, rec->rowid);
       });
   if (rc != -1 && sqlite3_changes(oDatabase.hDb) == 0) {
-    RunStatement(
+    RunBoundStatement(
         "insert into quote (stock_rowid, create_date, stock_symbol, quote_status, quote_date, quote_time, "
         "price, change, open, high, low, volume, prev_close, high52, low52, volatility, exdiv_date, dividend, "
         "peratio, yield, sharesoutstanding) values (?, date('now', 'localtime'), ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, "
@@ -208,7 +189,7 @@ void StoreQuote(HWND hListView, QueueRecord* rec, bool storeToDb) {
 
 bool GetStockRowidFromDatabase(QueueRecord* rec) {
   rec->symbol[sizeof rec->symbol - 1] = 0;
-  for (char* p = rec->symbol; *p; ++p) *p = (char)toupper((unsigned char)*p);
+  UpperCase(rec->symbol);
   char escaped[sizeof rec->symbol * 2];
   ReplaceStringInto(escaped, sizeof escaped, rec->symbol, "'", "''");
   char sql[500];

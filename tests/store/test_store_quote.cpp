@@ -189,7 +189,6 @@ TEST(StoreQuote, FiftyFirstChangeCommitsOnAFreshConnection) {
     sqlite3_finalize(st);
     return n;
   };
-  sqlite3* first = oDatabase.hDb;
   for (int i = 3; i <= 27; ++i) {  // 25 quotes, two changes each: 50, not yet over
     QueueRecord r = Quote(("S" + std::to_string(i)).c_str());
     r.price = i;
@@ -202,7 +201,6 @@ TEST(StoreQuote, FiftyFirstChangeCommitsOnAFreshConnection) {
   EXPECT_EQ(othersCount(), 26);
   EXPECT_TRUE(oDatabase.bTransactionOpen);
   EXPECT_EQ(sqlite3_total_changes(oDatabase.hDb), 0);
-  (void)first;
   sqlite3_close(other);
   oDatabase.Close();
 }
