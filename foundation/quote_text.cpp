@@ -27,15 +27,6 @@ void LocalNow(SYSTEMTIME* now) {
     GetLocalTime(now);
 }
 
-// Copies src into a fixed field, cut to its width.
-void CopyCut(char* field, size_t fieldSize, const char* src) {
-  if (fieldSize == 0) return;
-  size_t len = strlen(src);
-  if (len >= fieldSize) len = fieldSize - 1;
-  memcpy(field, src, len);
-  field[len] = '\0';
-}
-
 // Numbers read from replies can be any size; the fields are short, so the text is cut.
 void WriteMonthDay(QueueRecord* rec, long long month, long long day) {
   char scratch[64];

@@ -6,31 +6,18 @@
 #include <stdio.h>
 #include <stdlib.h>
 
+#include "foundation/text.h"
+
 char szIniPath[MAX_PATH] = "";
 BOOL bIniReady = FALSE;
 BOOL bRegistryReady = FALSE;
 
 int (WINAPI* pfnRegErrorBox)(HWND, LPCSTR, LPCSTR, UINT) = MessageBoxA;
 
-// Copies at most n characters of src and always terminates; FALSE when src was longer than fits.
-static BOOL CopyBounded(char* dst, size_t size, const char* src, size_t n) {
-  if (dst == NULL || size == 0) return FALSE;
-  if (src == NULL) src = "";
-  size_t len = strnlen(src, n);
-  BOOL whole = TRUE;
-  if (len > size - 1) {
-    len = size - 1;
-    whole = FALSE;
-  }
-  memcpy(dst, src, len);
-  dst[len] = '\0';
-  return whole;
-}
-
 static BOOL AppendBounded(char* dst, size_t size, const char* src) {
   size_t used = strnlen(dst, size);
   if (used >= size) return FALSE;
-  return CopyBounded(dst + used, size - used, src, (size_t)-1);
+  return CopyCut(dst + used, size - used, src, (size_t)-1);
 }
 
 DWORD GetModulePath(char* buf, DWORD size) {
@@ -57,9 +44,9 @@ BOOL ReplacePathExtension(const char* path, const char* ext, char* out, size_t s
   const char* dot = strrchr(name, '.');
   BOOL whole;
   if (dot != NULL) {
-    whole = CopyBounded(out, size, path, (size_t)(dot - path) + 1);
+    whole = CopyCut(out, size, path, (size_t)(dot - path) + 1);
   } else {
-    whole = CopyBounded(out, size, path, (size_t)-1);
+    whole = CopyCut(out, size, path, (size_t)-1);
     whole = AppendBounded(out, size, ".") && whole;
   }
   whole = AppendBounded(out, size, ext) && whole;
@@ -72,8 +59,8 @@ BOOL GetPathFolder(const char* path, char* out, size_t size) {
   const char* sep = NULL;
   for (const char* p = path; *p; p++)
     if (*p == '\\' || *p == '/' || *p == ':') sep = p;
-  if (sep == NULL) return CopyBounded(out, size, ".", (size_t)-1);
-  return CopyBounded(out, size, path, (size_t)(sep - path));
+  if (sep == NULL) return CopyCut(out, size, ".", (size_t)-1);
+  return CopyCut(out, size, path, (size_t)(sep - path));
 }
 
 void InitIniPath(HWND hwnd) {
@@ -85,7 +72,7 @@ void InitIniPath(HWND hwnd) {
 }
 
 static void TakeIniWord(const char* start) {
-  CopyBounded(szIniPath, sizeof szIniPath, start, (size_t)-1);
+  CopyCut(szIniPath, sizeof szIniPath, start, (size_t)-1);
   bIniReady = TRUE;
   bRegistryReady = TRUE;
 }
@@ -275,7 +262,7 @@ int RegGetDword(const char* name, DWORD* out, DWORD defaultValue) {
 
 int RegGetString(const char* name, char* buf, DWORD size, const char* defaultText, HKEY root, const char* subkey) {
   if (buf == NULL || size == 0) return 0;
-  CopyBounded(buf, size, defaultText, (size_t)-1);
+  CopyCut(buf, size, defaultText, (size_t)-1);
   if (!bRegistryReady) return 0;
   HKEY key;
   if (RegOpenKeyExA(root, subkey, 0, KEY_READ, &key) != ERROR_SUCCESS) return 0;
@@ -299,7 +286,7 @@ int RegGetString(const char* name, char* buf, DWORD size, const char* defaultTex
     }
     // else: the value fills the buffer without a terminator; it does not fit.
   }
-  if (ok) CopyBounded(buf, size, scratch, size);
+  if (ok) CopyCut(buf, size, scratch, size);
   if (scratch != small) free(scratch);
   return ok;
 }

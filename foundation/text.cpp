@@ -179,3 +179,19 @@ void DecodeHtmlText(char* html) {
 int IsHtmlPageIncomplete(const char* reply) {
   return (StrStrNoCase(reply, "</html>") || StrStrNoCase(reply, "</body>")) ? 0 : 1;
 }
+
+bool CopyCut(char* dst, size_t dstSize, const char* src, size_t maxTake) {
+  if (dst == NULL || dstSize == 0) return false;
+  if (src == NULL) src = "";
+  size_t n = strnlen(src, maxTake);
+  bool whole = n < dstSize;
+  if (!whole) n = dstSize - 1;
+  memcpy(dst, src, n);
+  dst[n] = '\0';
+  return whole;
+}
+
+void UpperCase(char* text) {
+  for (; *text; ++text)
+    if (*text >= 'a' && *text <= 'z') *text = (char)(*text - 'a' + 'A');
+}

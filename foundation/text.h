@@ -30,3 +30,9 @@ void DecodeHtmlText(char* html);
 
 // 0 when the page holds its closing html or body tag (any case), else 1.
 int IsHtmlPageIncomplete(const char* reply);
+
+// Copies at most maxTake characters of src (fewer at its NUL; NULL reads as "") into dst of dstSize
+// bytes, cut to fit and always terminated. False when part of what was to be taken did not fit.
+bool CopyCut(char* dst, size_t dstSize, const char* src, size_t maxTake = (size_t)-1);
+// Upper-cases text in place (single-byte, ASCII letters).
+void UpperCase(char* text);

@@ -6,15 +6,6 @@
 
 #include "foundation/quote_text.h"
 
-void CopyCut(char* dst, size_t dstSize, const char* src, size_t maxTake) {
-  if (dst == NULL || dstSize == 0) return;
-  size_t n = 0;
-  if (src)
-    while (n < maxTake && n + 1 < dstSize && src[n]) ++n;
-  if (n) memcpy(dst, src, n);
-  dst[n] = '\0';
-}
-
 void CutAtAny(char* text, const char* stops) { text[strcspn(text, stops)] = '\0'; }
 
 void CutAt(char* text, const char* mark) {
@@ -42,9 +33,4 @@ int SplitWantedList(char* list, char sep, char table[WANTED_MAX][WANTED_SIZE]) {
     CopyCut(table[count++], WANTED_SIZE, start, WANTED_SIZE - 1);
   }
   return count;
-}
-
-void UpperCase(char* text) {
-  for (; *text; ++text)
-    if (*text >= 'a' && *text <= 'z') *text = (char)(*text - 'a' + 'A');
 }

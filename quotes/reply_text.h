@@ -2,11 +2,11 @@
 #pragma once
 #include <stddef.h>
 
+#include "foundation/text.h"
+
 #define WANTED_MAX 30
 #define WANTED_SIZE 30
 
-// Copies at most maxTake characters of src (fewer at its NUL) into dst of dstSize bytes, cut to fit.
-void CopyCut(char* dst, size_t dstSize, const char* src, size_t maxTake);
 // Cuts text at the first occurrence of any of the characters in stops.
 void CutAtAny(char* text, const char* stops);
 // Cuts text at the first occurrence of mark.
@@ -18,5 +18,3 @@ int VolumeFromDouble(double value);
 // Splits list in place at sep into table; no empty entries, at most WANTED_MAX taken, each cut to
 // WANTED_SIZE - 1 characters. Returns the number of entries.
 int SplitWantedList(char* list, char sep, char table[WANTED_MAX][WANTED_SIZE]);
-// Upper-cases text in place (single-byte, ASCII letters).
-void UpperCase(char* text);

@@ -5,7 +5,7 @@
 
 #include "foundation/log.h"
 #include "foundation/settings.h"
-#include "quotes/reply_text.h"
+#include "foundation/text.h"
 
 CSSqlite oDatabase;
 
@@ -45,13 +45,13 @@ void CSSqlite::Unlock() { LeaveCriticalSection(&csLock); }
 
 const char* CSSqlite::KeepLibraryError() {
   CDbLock lock(*this);
-  CopyCut(szErrorText, DB_ERROR_TEXT_SIZE, sqlite3_errmsg(hDb), (size_t)-1);
+  CopyCut(szErrorText, DB_ERROR_TEXT_SIZE, sqlite3_errmsg(hDb));
   return szErrorText;
 }
 
 void CSSqlite::CopyErrorText(char* out, size_t size) {
   CDbLock lock(*this);
-  CopyCut(out, size, szErrorText, (size_t)-1);
+  CopyCut(out, size, szErrorText);
 }
 
 // The library's message into szErrorText, then the reporter with it and the statement.
@@ -84,7 +84,7 @@ bool CSSqlite::CloseDatabase(sqlite3*& db) {
   CDbLock lock(*this);
   if (!db) return true;
   if (sqlite3_close(db) != SQLITE_OK) {
-    CopyCut(szErrorText, DB_ERROR_TEXT_SIZE, sqlite3_errmsg(db), (size_t)-1);
+    CopyCut(szErrorText, DB_ERROR_TEXT_SIZE, sqlite3_errmsg(db));
     if (pfnError) pfnError("CloseDatabase:sqlite3_close error: %s", szErrorText);
     return false;
   }

@@ -5,7 +5,7 @@
 #include <string.h>
 
 #include "foundation/log.h"
-#include "quotes/reply_text.h"
+#include "foundation/text.h"
 #include "store/database.h"
 
 void ClearQueueRecord(QueueRecord* rec) {
@@ -29,7 +29,7 @@ void ClearQueueRecord(QueueRecord* rec) {
 
 // A stored text longer than its field is cut to it; NULL reads as "".
 static void ReadText(sqlite3_stmt* stmt, int col, char* field, size_t size) {
-  CopyCut(field, size, (const char*)sqlite3_column_text(stmt, col), (size_t)-1);
+  CopyCut(field, size, (const char*)sqlite3_column_text(stmt, col));
 }
 
 static double ReadDouble(sqlite3_stmt* stmt, int col, double ifNull) {

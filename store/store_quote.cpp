@@ -9,7 +9,6 @@
 #include "foundation/quote_text.h"
 #include "foundation/settings.h"
 #include "foundation/text.h"
-#include "quotes/reply_text.h"
 #include "store/database.h"
 #include "store/stocks.h"
 

@@ -109,6 +109,30 @@ TEST(TextReplace, CharWithString) {
   ReplaceCharWithString(NULL, ',', " ");
 }
 
+TEST(TextCopy, CopyCutStaysInsideItsFieldAndSaysWhenItCut) {
+  struct Case {
+    const char* src;
+    size_t maxTake;
+    const char* out;
+    bool whole;
+  };
+  const Case cases[] = {
+      {"abc", (size_t)-1, "abc", true},   {"abcdef", (size_t)-1, "abcd", false},
+      {"abcde", (size_t)-1, "abcd", false}, {"abcdef", 2, "ab", true},
+      {NULL, (size_t)-1, "", true},       {"", 0, "", true},
+  };
+  for (const Case& c : cases) {
+    char field[8];
+    memset(field, '#', sizeof field);
+    EXPECT_EQ(CopyCut(field, 5, c.src, c.maxTake), c.whole) << (c.src ? c.src : "NULL");
+    EXPECT_STREQ(field, c.out);
+    EXPECT_EQ(std::string(field + 5, 3), "###") << "written past the field";
+  }
+  char none = '#';
+  EXPECT_FALSE(CopyCut(&none, 0, "x"));
+  EXPECT_EQ(none, '#');
+}
+
 TEST(TextSearch, StrStrNoCasePointsIntoTheCallersText) {
   const char page[] = "<TD>Last Trade:</td><td>12.5";
   EXPECT_EQ(page + 4, StrStrNoCase(page, "last trade"));
