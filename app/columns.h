@@ -3,6 +3,8 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include "resources/resource.h"
+
 #define MAX_LIST_COLUMNS 32
 #define FIELD_ID_COUNT 23  // field ids 0..22 have a datum and a title
 
@@ -13,9 +15,6 @@ enum {
   FLD_YIELD, FLD_OPEN, FLD_PREV_CLOSE, FLD_CHANGE_PCT, FLD_COST, FLD_GAIN, FLD_SORT
 };
 
-// Resource ids of the header's sort arrows.
-#define IDB_SORTDOWN 118
-#define IDB_SORTUP 119
 
 extern const char* ColumnTitles[MAX_LIST_COLUMNS];  // slots 23..31 are NULL
 extern short ColShown[MAX_LIST_COLUMNS];           // field id by list position, -1 for none

@@ -2,11 +2,10 @@
 #pragma once
 #include <windows.h>
 
+#include "resources/resource.h"
+
 extern HINSTANCE hInst;
 extern HWND hMainWnd;
 extern HWND hTrayWnd;
 extern HWND hListView;
 extern HWND hBannerWnd;
-
-// Control id of the quote list.
-#define IDC_LISTVIEW 2013

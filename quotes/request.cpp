@@ -8,7 +8,7 @@
 #include "app/status_strip.h"
 #include "foundation/log.h"
 #include "foundation/text.h"
-#include "quotes/banner_url.h"
+#include "banner/schedule.h"
 #include "quotes/cycle.h"
 #include "quotes/hosts.h"
 #include "quotes/reply_text.h"

@@ -5,7 +5,7 @@
 
 #include "app/status_strip.h"
 #include "foundation/settings.h"
-#include "quotes/banner_url.h"
+#include "banner/schedule.h"
 #include "quotes/cycle.h"
 #include "quotes/hosts.h"
 #include "quotes/request.h"

@@ -1,3 +1,3 @@
-#include "quotes/banner_url.h"
+#include "banner/schedule.h"
 
 char szBannerUrl[BANNER_URL_SIZE] = "";

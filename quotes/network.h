@@ -1,0 +1,49 @@
+// The network road: settings of the quote cycle and its transports, the receive buffer both transports
+// fill, and the entry points the main window routes its timer and network messages to.
+#pragma once
+#include <windows.h>
+#include <wininet.h>
+
+#define PROXY_SIZE 500
+
+// ---- settings (read when the main window is created; edited by the network dialog) ----------------
+extern int bUseWinInet;     // [Options] UseWinInet, read at start-up; takes effect at the next start
+extern int nDelay;          // [Options] Delay: seconds between automatic cycles, 0 = on demand only
+extern int nTimeout;        // [Options] Timeout: network time-out in seconds
+extern int bAsyncDNS;       // [Options] AsyncDNS
+extern char szProxy[PROXY_SIZE];  // [Options] Proxy
+extern int bUseProxy;       // set when szProxy is not empty
+extern int nProxyPort;      // [Options] ProxyPort
+extern int bAutoVersion;    // [Options] AutoVersion
+extern int nVersionCounter; // [Options] VersionCounter, already lowered by 1 when read above 0
+
+// ---- the road of this run -------------------------------------------------------------------------
+// Open WinINet handle: every request goes through the network thread; NULL: raw sockets.
+extern HINTERNET hInternet;
+extern HANDLE hNetworkThread;
+extern DWORD dwNetworkThreadId;
+
+// Receive buffer of both transports: dwNetworkBufferRead bytes and a NUL; NULL when empty.
+extern char* pNetworkBuffer;
+extern DWORD dwNetworkBufferRead;
+
+// ---- what the main window calls -------------------------------------------------------------------
+// IDT_TICK: the countdown and start of a cycle while idle; request pacing and watchdog while busy.
+void OnCycleTick(HWND hwnd);
+// IDM_UPDATENOW: the next idle tick starts a cycle.
+void RequestUpdateNow(void);
+// WM_NETWORK_DONE: the reply in pNetworkBuffer is processed and the cycle goes on.
+void OnNetworkDone(HWND hwnd);
+// WM_SOCKET_EVENT of the raw road.
+LRESULT OnSocketEvent(HWND hwnd, WPARAM wParam, LPARAM lParam);
+// Reloads the list from the database (InitLoadStocks) at a moment when no request is being built.
+void ReloadStockList(HWND hListView);
+
+// ---- the cycle and its transports -----------------------------------------------------------------
+void RunNextNetworkCommand(HWND hwnd);
+int StartVersionCheck(HWND hwnd);
+int StartBannerDownload(HWND hwnd);
+int StartQuoteRequest(HWND hwnd);
+void StartInterRequestDelay(HWND hwnd);
+DWORD WINAPI NetworkThreadProc(LPVOID param);
+void ShutdownNetwork(void);
