@@ -193,7 +193,8 @@ bool CSSqlite::ColumnExists(const char* table, const char* column) {
   return sqlite3_table_column_metadata(hDb, NULL, table, column, NULL, NULL, NULL, NULL, NULL) == SQLITE_OK;
 }
 
-int RunBoundStatement(const char* sql, const std::function<void(sqlite3_stmt*)>& bind) {
+int RunBoundStatement(const char* sql, const std::function<void(sqlite3_stmt*)>& bind,
+                      const std::function<void(sqlite3_stmt*)>& row) {
   sqlite3_stmt* stmt = NULL;
   if (!oDatabase.hDb || sqlite3_prepare(oDatabase.hDb, sql, -1, &stmt, NULL) != SQLITE_OK || !stmt) {
     WriteLog("Prepare error: %s\n%s", oDatabase.hDb ? oDatabase.KeepLibraryError() : "", sql);
@@ -202,7 +203,9 @@ int RunBoundStatement(const char* sql, const std::function<void(sqlite3_stmt*)>&
   }
   bind(stmt);
   int rc = sqlite3_step(stmt);
+  bool gotRow = rc == SQLITE_ROW && row;
+  if (gotRow) row(stmt);
   sqlite3_finalize(stmt);
-  if (rc != SQLITE_DONE) WriteLog("Step error: %s\n%s", oDatabase.KeepLibraryError(), sql);
+  if (rc != SQLITE_DONE && !gotRow) WriteLog("Step error: %s\n%s", oDatabase.KeepLibraryError(), sql);
   return rc;
 }

@@ -72,6 +72,8 @@ class CDbLock {
 extern CSSqlite oDatabase;
 
 // Prepares sql on oDatabase, binds it through bind, steps once and finalizes, logging "Prepare error"
-// or "Step error". Returns the step's result, or -1 when the statement did not prepare (or the
-// database is closed). Call with the database lock held.
-int RunBoundStatement(const char* sql, const std::function<void(sqlite3_stmt*)>& bind);
+// or "Step error". With row given, a step that yields a row hands it to row (and is no error).
+// Returns the step's result, or -1 when the statement did not prepare (or the database is closed).
+// Call with the database lock held.
+int RunBoundStatement(const char* sql, const std::function<void(sqlite3_stmt*)>& bind,
+                      const std::function<void(sqlite3_stmt*)>& row = nullptr);
