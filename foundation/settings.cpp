@@ -131,9 +131,8 @@ BOOL IniPutString(HWND hwnd, const char* section, const char* key, const char* v
   return WritePrivateProfileStringA(section, key, value, szIniPath);
 }
 
-bool IsWindowOnScreen(HWND hwnd) {
-  RECT rc;
-  if (!GetWindowRect(hwnd, &rc)) return false;
+// True when the rectangle meets the virtual screen; touching its edge counts.
+static bool IsRectOnScreen(const RECT& rc) {
   int x = GetSystemMetrics(SM_XVIRTUALSCREEN);
   int y = GetSystemMetrics(SM_YVIRTUALSCREEN);
   int width = GetSystemMetrics(SM_CXVIRTUALSCREEN);
@@ -146,6 +145,12 @@ bool IsWindowOnScreen(HWND hwnd) {
   }
   if (rc.right < x || rc.left > x + width) return false;
   return rc.top <= y + height && rc.bottom >= y;
+}
+
+bool IsWindowOnScreen(HWND hwnd) {
+  RECT rc;
+  if (!GetWindowRect(hwnd, &rc)) return false;
+  return IsRectOnScreen(rc);
 }
 
 // hi - lo for hi > lo; an edited file can hold values whose difference does not fit an int.
@@ -162,7 +167,10 @@ BOOL RestoreWindowPlacement(HWND hwnd, bool hideIfOffscreen) {
   int top = (int)GetPrivateProfileIntA("Window", "Top", 0, szIniPath);
   int bottom = (int)GetPrivateProfileIntA("Window", "Bottom", 0, szIniPath);
   bool allNegative = left < 0 && right < 0 && top < 0 && bottom < 0;
-  if (!allNegative && right > left && bottom > top)
+  // A rectangle saved on a screen that is gone (a second monitor unplugged) would put the window
+  // where nobody can reach it.
+  RECT stored = {left, top, right, bottom};
+  if (!allNegative && right > left && bottom > top && IsRectOnScreen(stored))
     return MoveWindow(hwnd, left, top, Extent(left, right), Extent(top, bottom), FALSE);
   int w = (WORD)GetSystemMetrics(SM_CXSCREEN);
   int h = (WORD)GetSystemMetrics(SM_CYSCREEN);

@@ -147,6 +147,8 @@ TEST_F(SettingsTest, WindowRectangleRestore) {
       {"300", "100", "0", "50", def},  // inverted
       {"10", "20", "30", "30", def},   // empty
       {"5", "700", "6", "600", {5, 6, 700, 600}},
+      {"3000", "3600", "100", "400", def},  // on no screen
+      {"1024", "1600", "768", "900", {1024, 768, 1600, 900}},  // its corner touches the screen
   };
   for (auto& r : rows) {
     IniPutString(NULL, "Window", NULL, NULL);
