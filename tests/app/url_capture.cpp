@@ -3,6 +3,8 @@
 #include <windows.h>
 #include <stdio.h>
 
+#include "tests/store/test_support.h"
+
 namespace {
 
 std::string recordPath;
@@ -12,17 +14,6 @@ void SetDefault(const std::string& key, const std::string& value) {
   if (RegCreateKeyExA(HKEY_CLASSES_ROOT, key.c_str(), 0, NULL, 0, KEY_WRITE, NULL, &k, NULL) != ERROR_SUCCESS) return;
   RegSetValueExA(k, NULL, 0, REG_SZ, (const BYTE*)value.c_str(), (DWORD)value.size() + 1);
   RegCloseKey(k);
-}
-
-std::string ReadAll(const std::string& path) {
-  std::string s;
-  FILE* f = fopen(path.c_str(), "rb");
-  if (!f) return s;
-  char buf[4096];
-  size_t n;
-  while ((n = fread(buf, 1, sizeof buf, f)) > 0) s.append(buf, n);
-  fclose(f);
-  return s;
 }
 
 }  // namespace
@@ -61,7 +52,7 @@ std::vector<std::string> CapturedUrls(size_t count) {
   std::vector<std::string> lines;
   for (int i = 0; i < 100; ++i) {
     lines.clear();
-    std::string all = ReadAll(recordPath);
+    std::string all = ReadBytes(recordPath);
     size_t start = 0, end;
     while ((end = all.find('\n', start)) != std::string::npos) {
       lines.push_back(all.substr(start, end - start));
