@@ -2,12 +2,10 @@
 
 #include <stdio.h>
 
+#include "app/handles.h"
+#include "foundation/quote_text.h"
 #include "store/stocks.h"
 #include "store/store_quote.h"
-#include "foundation/quote_text.h"
-
-// The store tests' set-up (fresh folder, database, settings file, log, hidden list) serves here too.
-#include "tests/store/test_support.cpp"
 
 void FillQuoteList(const char* tag, const char* colShown, const std::vector<TestStock>& stocks) {
   FreshStore(tag, "[Options]\r\nStocksInDatabase=1\r\n");
