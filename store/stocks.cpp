@@ -146,8 +146,13 @@ void InitLoadStocks(HWND hListView) {
     if (nPortfolioRowid <= 0) CreatePortfolio(quotedTitle);
     // Marked as moved only when every stock reached an existing portfolio; a rerun skips those
     // already there.
-    if (PortfolioExists(nPortfolioRowid) && MigrateStocksSection(hListView))
+    if (PortfolioExists(nPortfolioRowid) && MigrateStocksSection(hListView)) {
+      // On disk before the settings file says so: a program ended before its next commit would
+      // otherwise lose the whole list, with the mark forbidding a second move.
+      oDatabase.CommitTransaction();
+      oDatabase.BeginTransaction();
       IniPutString(hListView, "Options", "StocksInDatabase", "1");
+    }
   }
 
   SendMessageA(hListView, LVM_DELETEALLITEMS, 0, 0);
