@@ -1,0 +1,47 @@
+#include "app/main_commands.h"
+
+#include <stdio.h>
+
+#include "app/alarms.h"
+#include "app/handles.h"
+#include "app/status_strip.h"
+#include "banner/player.h"
+#include "store/stocks.h"
+
+// Ticks of IDT_QUIT left before the program closes; never reset (the quit cannot be stopped).
+static short nQuitCountdown = 3;
+
+void OnExitCommand(HWND hwnd) {
+  KillTimer(hwnd, IDT_TICK);
+  KillTimer(hwnd, IDT_BANNER);
+  KillTimer(hwnd, IDT_QUIT);
+  DestroyWindow(hwnd);
+}
+
+void OnPurgeHistoryCommand(HWND hwnd) {
+  if (MessageBoxA(hwnd, "Do you want to purge all old quotes history and compact the tarnwick.db file",
+                  "Purge Quotes History", MB_YESNO) == IDYES)
+    PurgeOldQuotes(hwnd);
+}
+
+void OnDeleteStockCommand(HWND hwnd) {
+  SetCursorPos(ptContextMenu.x, ptContextMenu.y);
+  DeleteStockUnderCursor(hwnd);
+}
+
+void OnQuitTick(HWND hwnd) {
+  --nQuitCountdown;
+  if (nQuitCountdown <= 0) {
+    PostMessageA(hwnd, WM_CLOSE, 0, 0);
+    return;
+  }
+  char text[40];
+  snprintf(text, sizeof text, "Quitting in %d seconds", nQuitCountdown);
+  SetStatusText(hwnd, text, 1);
+}
+
+void OnBannerTick(HWND hwnd) {
+  if (nBannerRunning != 1) return;
+  MngOnTimer();
+  SendMessageA(hwnd, WM_PAINT, 0, 0);
+}
