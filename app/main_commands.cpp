@@ -4,6 +4,7 @@
 
 #include "app/alarms.h"
 #include "app/handles.h"
+#include "app/links.h"
 #include "app/status_strip.h"
 #include "banner/player.h"
 #include "store/stocks.h"
@@ -27,6 +28,16 @@ void OnPurgeHistoryCommand(HWND hwnd) {
 void OnDeleteStockCommand(HWND hwnd) {
   SetCursorPos(ptContextMenu.x, ptContextMenu.y);
   DeleteStockUnderCursor(hwnd);
+}
+
+void OnViewRowCommand(HWND hwnd, int chart) {
+  SetCursorPos(ptContextMenu.x, ptContextMenu.y);
+  ViewSymbolAtSource(hwnd, chart);
+}
+
+void OnMakerPageCommand(HWND hwnd, const char* path) {
+  char url[WEB_ADDRESS_SIZE];
+  if (MakerPageUrl(url, sizeof url, path)) OpenUrl(hwnd, url);
 }
 
 void OnQuitTick(HWND hwnd) {

@@ -8,6 +8,9 @@ void OnExitCommand(HWND hwnd);
 void OnPurgeHistoryCommand(HWND hwnd);
 // Context-menu row commands find their row under the cursor: it goes back to where the menu opened.
 void OnDeleteStockCommand(HWND hwnd);
+void OnViewRowCommand(HWND hwnd, int chart);
+// "&Contents" and "FAQ...": a page of the maker's web site (path from "/").
+void OnMakerPageCommand(HWND hwnd, const char* path);
 
 // IDT_QUIT: "Quitting in %d seconds", and the window closes on the third tick.
 void OnQuitTick(HWND hwnd);

@@ -7,9 +7,11 @@
 
 #include "app/alarms.h"
 #include "app/columns.h"
+#include "app/exports.h"
 #include "app/handles.h"
 #include "app/main_commands.h"
 #include "app/options.h"
+#include "app/printing.h"
 #include "app/status_strip.h"
 #include "banner/player.h"
 #include "banner/schedule.h"
@@ -18,10 +20,16 @@
 
 static void OnCommand(HWND hwnd, int id) {
   switch (id) {
+    case IDM_PRINT: OnPrintCommand(hwnd); break;
+    case IDM_COPYALL: CopyListToClipboard(hwnd); break;
+    case IDM_HELPCONTENTS: OnMakerPageCommand(hwnd, "/tarnwickhelp"); break;
     case IDM_UPDATENOW: RequestUpdateNow(); break;
     case IDM_EXIT: OnExitCommand(hwnd); break;
-    case IDM_PURGEHISTORY: OnPurgeHistoryCommand(hwnd); break;
+    case IDM_VIEWATSOURCE: OnViewRowCommand(hwnd, 0); break;
+    case IDM_VIEWCHART: OnViewRowCommand(hwnd, 1); break;
+    case IDM_FAQ: OnMakerPageCommand(hwnd, "/tarnwickfaq"); break;
     case IDM_DELETESTOCK: OnDeleteStockCommand(hwnd); break;
+    case IDM_PURGEHISTORY: OnPurgeHistoryCommand(hwnd); break;
   }
 }
 
@@ -79,6 +87,7 @@ LRESULT CALLBACK MainWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) 
     case WM_COMMAND: OnCommand(hwnd, LOWORD(wParam)); return 0;
     case WM_TIMER: OnTimer(hwnd, wParam); return 0;
     case WM_LBUTTONDBLCLK: OnBannerDoubleClick(hwnd, 1, GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)); return 0;
+    case WM_AUTO_EXPORT: OnAutoExport(hwnd); return 0;
     case WM_SOCKET_EVENT: OnSocketEvent(hwnd, wParam, lParam); return 0;
     case WM_NETWORK_DONE: OnNetworkDone(hwnd); return 0;
   }
