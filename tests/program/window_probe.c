@@ -5,9 +5,11 @@
  *   window_probe click-header POS           clicks the list header at list position POS
  *   window_probe show SW                    ShowWindow(main, SW) (6 minimises, 9 restores)
  *   window_probe tray-click                 a left click on the tray icon
- *   window_probe answer-box TITLE ID        presses button ID of the message box titled TITLE
  *   window_probe wait-gone SECONDS          waits until the main window is gone
- *   window_probe ping SECONDS               sends WM_NULL for SECONDS; prints the longest answer time
+ *   window_probe painted N SECONDS          waits until the list holds N rows and nothing waits to be painted;
+ *                                           prints the moment as seconds since 1970
+ *   window_probe ping SECONDS [STOPFILE]    sends WM_NULL until SECONDS pass (or STOPFILE exists);
+ *                                           prints the longest answer time
  *   window_probe reg NAME                   prints the program's registry value NAME (text or number)
  * Rows print as "row<TAB>image<TAB>cell<TAB>cell...". Exit code 0 on success, 1 when the window is
  * missing or a wait runs out. Texts are read across processes through memory allocated in the program. */
@@ -134,25 +136,35 @@ static void clickHeader(int position) {
   PostMessageA(header, WM_LBUTTONUP, 0, at);
 }
 
-static int answerBox(const char* title, int id) {
-  for (int i = 0; i < 100; ++i) {
-    HWND box = FindWindowA("#32770", title);
-    if (box) {
-      PostMessageA(box, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), (LPARAM)GetDlgItem(box, id));
+static double wallClock(void) {
+  FILETIME ft;
+  GetSystemTimeAsFileTime(&ft);
+  ULONGLONG t = ((ULONGLONG)ft.dwHighDateTime << 32) | ft.dwLowDateTime;
+  return (double)(t - 116444736000000000ULL) / 1e7;
+}
+
+static int painted(int want, double seconds) {
+  DWORD end = GetTickCount() + (DWORD)(seconds * 1000);
+  while ((LONG)(GetTickCount() - end) < 0) {
+    if (findWindows() && IsWindowVisible(mainWindow) &&
+        SendMessageA(listView, LVM_GETITEMCOUNT, 0, 0) >= want &&
+        !GetUpdateRect(mainWindow, NULL, FALSE) && !GetUpdateRect(listView, NULL, FALSE)) {
+      printf("painted\t%.3f\n", wallClock());
       return 1;
     }
-    Sleep(100);
+    Sleep(5);
   }
   return 0;
 }
 
-static int ping(double seconds) {
+static int ping(double seconds, const char* stopFile) {
   DWORD end = GetTickCount() + (DWORD)(seconds * 1000);
   int count = 0;
   LARGE_INTEGER freq, t0, t1;
   QueryPerformanceFrequency(&freq);
   double worst = 0;
-  while ((LONG)(GetTickCount() - end) < 0 && IsWindow(mainWindow)) {
+  while ((LONG)(GetTickCount() - end) < 0 && IsWindow(mainWindow) &&
+         (!stopFile || GetFileAttributesA(stopFile) == INVALID_FILE_ATTRIBUTES)) {
     DWORD_PTR result;
     QueryPerformanceCounter(&t0);
     SendMessageTimeoutA(mainWindow, WM_NULL, 0, 0, SMTO_NORMAL, 60000, &result);
@@ -183,7 +195,7 @@ int main(int argc, char** argv) {
     while (FindWindowA("TarnWick", NULL) && (LONG)(GetTickCount() - end) < 0) Sleep(100);
     return FindWindowA("TarnWick", NULL) ? 1 : 0;
   }
-  if (strcmp(what, "answer-box") == 0 && argc >= 4) return answerBox(argv[2], atoi(argv[3])) ? 0 : 1;
+  if (strcmp(what, "painted") == 0 && argc >= 4) return !painted(atoi(argv[2]), atof(argv[3]));
   if (strcmp(what, "reg") == 0 && argc >= 3) {
     HKEY key;
     char value[TEXT_ROOM];
@@ -212,7 +224,7 @@ int main(int argc, char** argv) {
     ShowWindow(mainWindow, atoi(argv[2]));
     return 0;
   }
-  if (strcmp(what, "ping") == 0 && argc >= 3) return !ping(atof(argv[2]));
+  if (strcmp(what, "ping") == 0 && argc >= 3) return !ping(atof(argv[2]), argc >= 4 ? argv[3] : NULL);
   if (!openProgram()) {
     printf("cannot open the program's memory\n");
     return 1;
