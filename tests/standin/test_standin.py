@@ -327,6 +327,10 @@ class Formats(unittest.TestCase):
         self.assertNotEqual(walk(a), walk(c))
         self.assertEqual((a.lookup('indu'), a.lookup_prefixed('v.abc'), a.lookup_plain('BCE', True)),
                          ('^DJI', 'ABC.V', 'BCE.TO'))
+        # synthetic stocks for large portfolios: any SYN number, the same walk for the same seed
+        self.assertEqual((a.lookup('syn42'), a.lookup('SYN123456'), a.lookup('SYNX')), ('SYN42', None, None))
+        qa, qb = a.quote('SYN42'), b.quote('SYN42')
+        self.assertEqual((qa.name, qa.price), ('Synthetic Holdings 42', qb.price))
 
 
 class Process(unittest.TestCase):

@@ -3,6 +3,7 @@
 Each instrument walks on its own generator, seeded from the run's seed and its symbol, and takes one
 step each time it is quoted: the same seed and the same requests give the same replies."""
 import random
+import re
 import threading
 import time
 import zlib
@@ -13,6 +14,8 @@ PREFIXES = ['', 'T.', 'M.', 'V.', 'O.', 'C.', 'W.']
 
 INDEX_SYMBOLS = ['^DJI', '^DJU', '^DJT', '^GSPC', '^NYA', '^IXIC', '^IXID', '^IXIS', '^IXBK', '^IXFN',
                  '^IXTR']
+# Any number of further stocks for large portfolios (benchmarks): SYN1 ... SYN99999.
+SYNTHETIC = re.compile(r'^SYN\d{1,5}$')
 # Old names the CSV service still answered under the index's symbol.
 ALIASES = {'INDU': '^DJI'}
 
@@ -119,6 +122,13 @@ class Market:
         self.walks = {}
         self.by_upper = {s.upper(): (s, n, p, k) for s, n, p, k in INSTRUMENTS}
 
+    def _entry(self, up):
+        """(symbol, name, start price, kind) of an upper-case symbol, or None."""
+        entry = self.by_upper.get(up)
+        if entry is None and SYNTHETIC.match(up):
+            entry = (up, 'Synthetic Holdings %s' % up[3:], 5 + zlib.crc32(up.encode()) % 50000 / 100.0, 'stock')
+        return entry
+
     def known(self):
         return [s for s, _, _, _ in INSTRUMENTS]
 
@@ -126,14 +136,14 @@ class Market:
         """The instrument's symbol for a symbol as the Yahoo source writes it (any letter case), or None."""
         up = symbol.upper()
         up = ALIASES.get(up, up)
-        entry = self.by_upper.get(up)
+        entry = self._entry(up)
         return entry[0] if entry else None
 
     def lookup_plain(self, base, canadian=False):
         """A symbol without market mark: the US listing, else (or when `canadian`) the first Canadian one."""
         up = base.upper()
-        if not canadian and up in self.by_upper:
-            return self.by_upper[up][0]
+        if not canadian and self._entry(up):
+            return self._entry(up)[0]
         for s, _, _, kind in INSTRUMENTS:
             b, m = split_suffix(s)
             if m and b.upper() == up:
@@ -153,7 +163,7 @@ class Market:
         with self.lock:
             w = self.walks.get(symbol)
             if w is None:
-                s, n, p, k = self.by_upper[symbol.upper()]
+                s, n, p, k = self._entry(symbol.upper())
                 w = self.walks[symbol] = _Walk(self.seed, s, n, p, k)
             w.step()
             change = round(w.price - w.prev_close, 2)
