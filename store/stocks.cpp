@@ -217,7 +217,7 @@ long long SaveStockRecord(long long rowid, const char* symbol, double warnBelow,
         }) == SQLITE_DONE;
     return ok ? oDatabase.LastInsertRowid() : 0;
   }
-  RunBoundStatement(
+  int rc = RunBoundStatement(
       "update stock set warn_below = ?, warn_above = ?, shares_owned = ?, cost_basis = ?, option_price = ?, "
       "sort_order = ?  where rowid = ? ",
       [&](sqlite3_stmt* s) {
@@ -225,6 +225,8 @@ long long SaveStockRecord(long long rowid, const char* symbol, double warnBelow,
         sqlite3_bind_text(s, 6, sortText, -1, SQLITE_STATIC);
         sqlite3_bind_int64(s, 7, rowid);
       });
+  // A refused update, or a stock deleted meanwhile, saved nothing: the dialog must not report success.
+  if (rc != SQLITE_DONE || sqlite3_changes(oDatabase.hDb) == 0) return 0;
   return rowid;
 }
 
