@@ -165,13 +165,7 @@ static void WriteQuoteRows(QueueRecord* rec) {
           BindQuoteFields(s, 2, rec);
         });
   }
-  // Commit in batches, each on a fresh connection.
-  if (sqlite3_total_changes(oDatabase.hDb) > 50) {
-    oDatabase.CommitTransaction();
-    oDatabase.Close();
-    oDatabase.OpenDatabase();
-    oDatabase.BeginTransaction();
-  }
+  oDatabase.CommitBatchWhenDue();
 }
 
 void StoreQuote(HWND hListView, QueueRecord* rec, bool storeToDb) {

@@ -4,6 +4,7 @@
 #include <commctrl.h>
 
 #include <string>
+#include <thread>
 
 #include "app/columns.h"
 #include "app/handles.h"
@@ -203,6 +204,57 @@ TEST(StoreQuote, FiftyFirstChangeCommitsOnAFreshConnection) {
   EXPECT_EQ(sqlite3_total_changes(oDatabase.hDb), 0);
   sqlite3_close(other);
   oDatabase.Close();
+}
+
+// Another program reads the file across a batch boundary and across the exit: the commit waits for
+// it or is tried again later, and no quote is lost.
+TEST(StoreQuote, AReaderOfTheFileDelaysTheBatchButLosesNothing) {
+  StoreWithTwoStocks("busy");
+  MakeList("0,1");
+  for (int i = 3; i <= 60; ++i)
+    oDatabase.SQLCall(("insert into stock (portfolio_rowid, symbol) values (1, 'S" + std::to_string(i) + "')").c_str());
+  oDatabase.Close();
+  oDatabase.OpenDatabase();
+  oDatabase.BeginTransaction();
+  sqlite3* reader = NULL;
+  ASSERT_EQ(sqlite3_open(oDatabase.szDatabasePath, &reader), SQLITE_OK);
+  auto readerCount = [reader]() {  // inside the reader's transaction: its own snapshot
+    sqlite3_stmt* st = NULL;
+    int n = -1;
+    if (sqlite3_prepare_v2(reader, "select count(*) from quote", -1, &st, NULL) == SQLITE_OK &&
+        sqlite3_step(st) == SQLITE_ROW)
+      n = sqlite3_column_int(st, 0);
+    sqlite3_finalize(st);
+    return n;
+  };
+  auto store = [](int from, int to) {
+    for (int i = from; i <= to; ++i) {
+      QueueRecord r = Quote(("S" + std::to_string(i)).c_str());
+      r.price = i;
+      StoreQuote(hListView, &r, true);
+    }
+  };
+  sqlite3_exec(reader, "begin", NULL, NULL, NULL);
+  EXPECT_EQ(readerCount(), 0);
+  store(3, 28);  // 52 changes: the commit is due and refused
+  EXPECT_TRUE(oDatabase.bTransactionOpen);
+  EXPECT_EQ(oDatabase.GetInt("select count(*) from quote"), 26);
+  EXPECT_NE(LogText().find("commit failed, the changes stay pending"), std::string::npos) << LogText();
+  sqlite3_exec(reader, "commit", NULL, NULL, NULL);
+  store(29, 54);  // the next batch commits both
+  EXPECT_EQ(readerCount(), 52);
+
+  sqlite3_exec(reader, "begin", NULL, NULL, NULL);
+  EXPECT_EQ(readerCount(), 52);
+  store(55, 57);
+  std::thread letGo([reader]() {
+    Sleep(500);
+    sqlite3_exec(reader, "commit", NULL, NULL, NULL);
+  });
+  EXPECT_TRUE(oDatabase.Close());  // the exit's commit waits for the reader
+  letGo.join();
+  EXPECT_EQ(readerCount(), 55);
+  sqlite3_close(reader);
 }
 
 TEST(QueueRecord, LongStoredTextsAreCutAndNullsReadEmpty) {
