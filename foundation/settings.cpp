@@ -126,6 +126,20 @@ DWORD IniGetKeys(HWND hwnd, const char* section, char* buf, DWORD size) {
   return GetPrivateProfileStringA(section, NULL, "", buf, size, szIniPath);
 }
 
+std::vector<char> IniGetAllKeys(HWND hwnd, const char* section) {
+  // A list that does not fit comes back cut to size - 2 characters: grow and read again.
+  DWORD size = 8192;
+  for (;;) {
+    std::vector<char> keys(size, 0);
+    DWORD n = IniGetKeys(hwnd, section, keys.data(), size);
+    if (n != size - 2 || size >= 16 * 1024 * 1024) {
+      keys[size - 2] = keys[size - 1] = 0;  // the last name of a list cut at the limit ends here
+      return keys;
+    }
+    size *= 2;
+  }
+}
+
 BOOL IniPutString(HWND hwnd, const char* section, const char* key, const char* value) {
   if (!bIniReady) InitIniPath(hwnd);
   return WritePrivateProfileStringA(section, key, value, szIniPath);

@@ -3,6 +3,7 @@
 #include <windows.h>
 #include <string.h>
 #include <string>
+#include <vector>
 
 #include "foundation/settings.h"
 
@@ -130,6 +131,21 @@ TEST_F(SettingsTest, ReadWriteAndKeys) {
   }
   EXPECT_TRUE(IniPutString(NULL, "Options", NULL, NULL));  // whole section
   EXPECT_EQ(IniGetInt(NULL, "Options", "Delay", 120), 120);
+}
+
+TEST_F(SettingsTest, KeyListOfAnyLengthIsReadWhole) {
+  std::string want;
+  for (int i = 0; i < 60; ++i) {  // about 24 KB of names, in file order
+    std::string key = std::string(400, (char)('a' + i % 26)) + std::to_string(100 + i);
+    IniPutString(NULL, "Banner", key.c_str(), "1/15/25 12:00;2;http://x/;tip");
+    want += key + '\0';
+  }
+  std::vector<char> keys = IniGetAllKeys(NULL, "Banner");
+  ASSERT_GE(keys.size(), want.size() + 1);
+  EXPECT_EQ(std::string(keys.data(), want.size() + 1), want + '\0');
+  keys = IniGetAllKeys(NULL, "Nothing");
+  ASSERT_GE(keys.size(), 2u);
+  EXPECT_EQ(keys[0], '\0');
 }
 
 TEST_F(SettingsTest, WindowRectangleRestore) {
