@@ -186,9 +186,17 @@ BOOL RestoreWindowPlacement(HWND hwnd, bool hideIfOffscreen) {
   RECT stored = {left, top, right, bottom};
   if (!allNegative && right > left && bottom > top && IsRectOnScreen(stored))
     return MoveWindow(hwnd, left, top, Extent(left, right), Extent(top, bottom), FALSE);
-  int w = (WORD)GetSystemMetrics(SM_CXSCREEN);
-  int h = (WORD)GetSystemMetrics(SM_CYSCREEN);
-  return MoveWindow(hwnd, (w - 600) / 2, h / 3, 600, h / 3, FALSE);
+  RECT rc = DefaultWindowRect((WORD)GetSystemMetrics(SM_CXSCREEN), (WORD)GetSystemMetrics(SM_CYSCREEN));
+  return MoveWindow(hwnd, rc.left, rc.top, rc.right - rc.left, rc.bottom - rc.top, FALSE);
+}
+
+RECT DefaultWindowRect(int screenWidth, int screenHeight) {
+  RECT rc;
+  rc.left = (screenWidth - 600) / 2;
+  rc.top = screenHeight / 3;
+  rc.right = rc.left + 600;
+  rc.bottom = rc.top + screenHeight / 3;
+  return rc;
 }
 
 void SaveWindowPlacement(HWND hwnd) {

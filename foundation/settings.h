@@ -27,6 +27,9 @@ std::vector<char> IniGetAllKeys(HWND hwnd, const char* section);
 BOOL IniPutString(HWND hwnd, const char* section, const char* key, const char* value);
 
 BOOL RestoreWindowPlacement(HWND hwnd, bool hideIfOffscreen);
+// Where RestoreWindowPlacement puts a window without a usable saved rectangle on a screen of the
+// given size: 600 wide, centred, its top a third of the way down, a third of the screen high.
+RECT DefaultWindowRect(int screenWidth, int screenHeight);
 void SaveWindowPlacement(HWND hwnd);
 bool IsWindowOnScreen(HWND hwnd);
 
