@@ -166,29 +166,32 @@ TEST_F(SettingsTest, WindowRectangleRestore) {
   HWND w = CreateWindowExA(0, "STATIC", "", WS_POPUP, 1, 2, 30, 40, NULL, NULL, NULL, NULL);
   ASSERT_TRUE(w != NULL);
   const RECT def = DefaultWindowRect(GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
-  struct { const char *l, *r, *t, *b; RECT want; } rows[] = {
-      {NULL, NULL, NULL, NULL, def},
-      {"-10", "500", "-5", "400", {-10, -5, 500, 400}},
-      {"-10", "-1", "-5", "-2", def},  // all negative
-      {"300", "100", "0", "50", def},  // inverted
-      {"10", "20", "30", "30", def},   // empty
-      {"5", "700", "6", "600", {5, 6, 700, 600}},
-      {"3000", "3600", "100", "400", def},  // on no screen
-      {"1024", "1600", "768", "900", {1024, 768, 1600, 900}},  // its corner touches the screen
+  // the corner just beyond the virtual screen, wherever it lies
+  const int x = GetSystemMetrics(SM_XVIRTUALSCREEN) + GetSystemMetrics(SM_CXVIRTUALSCREEN);
+  const int y = GetSystemMetrics(SM_YVIRTUALSCREEN) + GetSystemMetrics(SM_CYVIRTUALSCREEN);
+  struct { bool saved; RECT stored, want; } rows[] = {
+      {false, {}, def},
+      {true, {-10, -5, 500, 400}, {-10, -5, 500, 400}},
+      {true, {-10, -5, -1, -2}, def},  // all negative
+      {true, {300, 0, 100, 50}, def},  // inverted
+      {true, {10, 30, 20, 30}, def},   // empty
+      {true, {5, 6, 700, 600}, {5, 6, 700, 600}},
+      {true, {x + 1, 100, x + 600, 400}, def},                // on no screen
+      {true, {x, y, x + 576, y + 132}, {x, y, x + 576, y + 132}},  // its corner touches the screen
   };
   for (auto& r : rows) {
     IniPutString(NULL, "Window", NULL, NULL);
-    if (r.l) {
-      IniPutString(NULL, "Window", "Left", r.l);
-      IniPutString(NULL, "Window", "Right", r.r);
-      IniPutString(NULL, "Window", "Top", r.t);
-      IniPutString(NULL, "Window", "Bottom", r.b);
+    if (r.saved) {
+      IniPutString(NULL, "Window", "Left", std::to_string(r.stored.left).c_str());
+      IniPutString(NULL, "Window", "Right", std::to_string(r.stored.right).c_str());
+      IniPutString(NULL, "Window", "Top", std::to_string(r.stored.top).c_str());
+      IniPutString(NULL, "Window", "Bottom", std::to_string(r.stored.bottom).c_str());
     }
     EXPECT_TRUE(RestoreWindowPlacement(w, false));
     RECT rc;
     GetWindowRect(w, &rc);
-    EXPECT_TRUE(EqualRect(&rc, &r.want)) << (r.l ? r.l : "none") << ": " << rc.left << "," << rc.top << ","
-                                         << rc.right << "," << rc.bottom;
+    EXPECT_TRUE(EqualRect(&rc, &r.want)) << r.stored.left << "," << r.stored.top << ": " << rc.left << ","
+                                         << rc.top << "," << rc.right << "," << rc.bottom;
   }
   // an edited file whose width and height do not fit an int: no trap, the window still moves
   IniPutString(NULL, "Window", "Left", "-2000000000");
