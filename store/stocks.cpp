@@ -134,9 +134,9 @@ void InitLoadStocks(HWND hListView) {
     if (PortfolioExists(nPortfolioRowid) && MigrateStocksSection(hListView)) {
       // On disk before the settings file says so: a program ended before its next commit would
       // otherwise lose the whole list, with the mark forbidding a second move.
-      oDatabase.CommitTransaction();
+      bool committed = oDatabase.CommitTransaction();
       oDatabase.BeginTransaction();
-      IniPutString(hListView, "Options", "StocksInDatabase", "1");
+      if (committed) IniPutString(hListView, "Options", "StocksInDatabase", "1");
     }
   }
 
