@@ -4,6 +4,7 @@
 #include "foundation/log.h"
 #include "foundation/quote_text.h"
 #include "quotes/parsers.h"
+#include "quotes/reply_stores.h"
 #include "quotes/reply_text.h"
 #include "quotes/sources.h"
 #include "store/database.h"
@@ -49,9 +50,8 @@ void SplitCsvLine(const char* line, CsvFields* out) {
 bool FindStockOnMarket(QueueRecord* rec, const char* symbol, int market) {
   CDbLock lock(oDatabase);
   if (!oDatabase.hDb) return false;
-  const char* sql =
-      "select rowid, warn_below, warn_above, shares_owned, cost_basis, sort_order from stock "
-      "where upper(symbol) = upper(?) and (case when stock_type between 1 and 6 then stock_type else 0 end) = ? "
+  const char* sql = STOCK_OVERLAY_SELECT
+      "upper(symbol) = upper(?) and (case when stock_type between 1 and 6 then stock_type else 0 end) = ? "
       "and portfolio_rowid = ?";
   sqlite3_stmt* stmt = NULL;
   if (sqlite3_prepare_v2(oDatabase.hDb, sql, -1, &stmt, NULL) != SQLITE_OK) {
@@ -91,9 +91,12 @@ void ParseYahooCsv(HWND hListView, const char* reply, char* symbolList) {
   WriteLog("%s", reply);
   char wanted[WANTED_MAX][WANTED_SIZE];
   int count = SplitWantedList(symbolList, '+', wanted);
+  ReplyStores stores;
+  BeginReplyStores(&stores, wanted, count);
 
   CsvFields fields;
   for (int i = 0; i < count; ++i) {
+    if (!ReplyTokenOpen(&stores, i)) continue;  // the same stock twice in one request
     UpperCase(wanted[i]);
     if (strcmp(wanted[i], "INDU") == 0) CopyCut(wanted[i], WANTED_SIZE, "^DJI", 4);
     char key[WANTED_SIZE + 4];
@@ -125,6 +128,7 @@ void ParseYahooCsv(HWND hListView, const char* reply, char* symbolList) {
     rec.high52 = ParsePriceText(f[15]);
     CopyCut(rec.name, sizeof rec.name, f[16], sizeof rec.name - 1);
     MatchReplySymbol(&rec);
-    StoreQuote(hListView, &rec, true);
+    StoreReplyQuote(hListView, &rec, &stores, i);
   }
+  EndReplyStores(&stores, "ParseYahooCsv");
 }

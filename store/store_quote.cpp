@@ -165,13 +165,7 @@ static void WriteQuoteRows(QueueRecord* rec) {
           BindQuoteFields(s, 2, rec);
         });
   }
-  // Commit in batches, each on a fresh connection.
-  if (sqlite3_total_changes(oDatabase.hDb) > 50) {
-    oDatabase.CommitTransaction();
-    oDatabase.Close();
-    oDatabase.OpenDatabase();
-    oDatabase.BeginTransaction();
-  }
+  oDatabase.CommitBatchWhenDue();
 }
 
 void StoreQuote(HWND hListView, QueueRecord* rec, bool storeToDb) {
@@ -192,11 +186,15 @@ bool GetStockRowidFromDatabase(QueueRecord* rec) {
   char escaped[sizeof rec->symbol * 2];
   ReplaceStringInto(escaped, sizeof escaped, rec->symbol, "'", "''");
   char sql[500];
-  snprintf(sql, sizeof sql,
-           "select rowid, warn_below, warn_above, shares_owned, cost_basis, sort_order from stock where "
-           "upper(symbol) = '%s' and portfolio_rowid = %lld",
-           escaped, nPortfolioRowid);
+  snprintf(sql, sizeof sql, STOCK_OVERLAY_SELECT "upper(symbol) = '%s' and portfolio_rowid = %lld", escaped,
+           nPortfolioRowid);
   return LoadQueueRecordFromSql(sql, rec, "GetStockRowidFromDatabase");
+}
+
+bool GetStockFromDatabase(QueueRecord* rec, long long rowid) {
+  char sql[200];
+  snprintf(sql, sizeof sql, STOCK_OVERLAY_SELECT "rowid = %lld and portfolio_rowid = %lld", rowid, nPortfolioRowid);
+  return LoadQueueRecordFromSql(sql, rec, "GetStockFromDatabase");
 }
 
 void LoadStockIniSettingsKey(HWND hwnd, QueueRecord* rec, const char* key) {

@@ -18,8 +18,14 @@ extern short nDecimalPlaces;
 // upper-cased when it had to be looked up, and quote_status.
 void StoreQuote(HWND hListView, QueueRecord* rec, bool storeToDb);
 
+// The stock columns a parsed quote takes from its stock row, up to the row's condition.
+#define STOCK_OVERLAY_SELECT \
+  "select rowid, warn_below, warn_above, shares_owned, cost_basis, sort_order from stock where "
+
 // Looks the record's symbol up in the current portfolio and lays the stock row over the record.
 bool GetStockRowidFromDatabase(QueueRecord* rec);
+// Lays the current portfolio's stock row rowid over the record; false when there is no such stock.
+bool GetStockFromDatabase(QueueRecord* rec, long long rowid);
 
 // Reads the [Stocks] entry named by the record's symbol into limits, market, holding and cost.
 void LoadStockIniSettings(HWND hwnd, QueueRecord* rec);

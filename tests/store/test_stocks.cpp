@@ -161,6 +161,13 @@ TEST(SaveStockRecord, InsertUpdateAndRefusal) {
   EXPECT_EQ(SaveStockRecord(0, "o'neil", 0, 0, 1, 0, 0, ""), id + 1);
   EXPECT_EQ(SaveStockRecord(0, std::string(30, 'Z').c_str(), 0, 0, 0, 0, 0, ""), 0);
   EXPECT_EQ(Count("stock"), 2);
+  // an update that writes nothing reports nothing written: a refused one, and one of a deleted stock
+  oDatabase.SQLCall("create trigger no_update before update on stock begin select raise(abort, 'refused'); end");
+  EXPECT_EQ(SaveStockRecord(id, "AAPL", 1, 2, 3, 4, 5, "z"), 0);
+  EXPECT_EQ(SaveStockRecord(0, "aapl", 1, 2, 3, 4, 5, "z"), 0);
+  oDatabase.SQLCall("drop trigger no_update");
+  EXPECT_EQ(SaveStockRecord(id + 7, "GONE", 1, 2, 3, 4, 5, "z"), 0);
+  EXPECT_EQ(Count("stock where sort_order = 'z'"), 0);
   oDatabase.Close();
 }
 
