@@ -8,6 +8,9 @@
 
 #include "app/handles.h"
 #include "app/links.h"
+#include "app/status_strip.h"
+#include "banner/player.h"
+#include "banner/schedule.h"
 #include "foundation/settings.h"
 #include "quotes/hosts.h"
 #include "quotes/sources.h"
@@ -176,6 +179,35 @@ TEST(Links, RowUnderTheCursorOpensItsPage) {
   EXPECT_EQ(urls[0], "\"http://chart.test/quickchart/quickchart.asp?symb=ca:ABC\"");
   DestroyWindow(hListView);
   hListView = NULL;
+  ResetHostTable();
+}
+
+TEST(Links, DoubleClickOnTheStripOpensTheBannerLinkOnlyWhenItIsAWebAddress) {
+  FreshStore("dblclick", "");
+  StartUrlCapture();
+  SetHostEntry(HOST_MAKER, "maker.test");
+  Stage stage(100);
+  SetBannerShown(1);
+  InitStatusArea(stage.hwnd, NULL, NULL);
+  RECT rc;
+  GetClientRect(stage.hwnd, &rc);
+  const int top = rc.bottom - GetStatusAreaHeight();
+  CurrentBanner = 5;
+  BannerEntry& slot = BannerSchedule[5];
+  slot.valid = 1;
+  snprintf(slot.link_url, sizeof slot.link_url, "http://banner.test/offer");
+  OnBannerDoubleClick(stage.hwnd, 1, 10, top - 1);  // above the strip: nothing
+  OnBannerDoubleClick(stage.hwnd, 1, 10, top);
+  snprintf(slot.link_url, sizeof slot.link_url, "file:///c:/windows/notepad.exe");
+  OnBannerDoubleClick(stage.hwnd, 1, 10, rc.bottom - 1);  // not a web address: the home page
+  slot.valid = 0;
+  snprintf(slot.link_url, sizeof slot.link_url, "http://banner.test/offer");
+  OnBannerDoubleClick(stage.hwnd, 1, 10, top);  // no valid slot: the home page
+  std::vector<std::string> urls = CapturedUrls(3);
+  ASSERT_EQ(urls.size(), 3u);
+  EXPECT_EQ(urls[0], "\"http://banner.test/offer\"");
+  EXPECT_EQ(urls[1], "\"http://maker.test/\"");
+  EXPECT_EQ(urls[2], "\"http://maker.test/\"");
   ResetHostTable();
 }
 

@@ -3,6 +3,8 @@
 #include <windows.h>
 #include <stdio.h>
 
+#include <algorithm>
+
 #include "tests/store/test_support.h"
 
 namespace {
@@ -61,5 +63,6 @@ std::vector<std::string> CapturedUrls(size_t count) {
     if (lines.size() >= count) break;
     Sleep(100);
   }
+  std::sort(lines.begin(), lines.end());
   return lines;
 }
