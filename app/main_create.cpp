@@ -83,7 +83,7 @@ void OnCreateMainWindow(HWND hwnd) {
   ReadVersionSettings(hwnd);
 
   LoadBannerSchedule(hwnd);
-  ResetBannerPlayer(hwnd);
+  ResetBannerPlayer();
   ReadAltColorSetting(hwnd);
   ShowBannerFile();
   SetTimer(hwnd, IDT_TICK, 1000, NULL);

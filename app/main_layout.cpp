@@ -24,7 +24,9 @@ void LayoutMainWindow(HWND hwnd) {
   GetClientRect(hwnd, &rc);
   int listHeight = rc.bottom - GetStatusAreaHeight();
   MoveWindow(hListView, 0, 0, rc.right, listHeight > 0 ? listHeight : 0, FALSE);
-  PositionBanner(hwnd, SIZE_RESTORED, rc.right, rc.bottom, hBannerWnd, nBannerWidth, nBannerHeight);
+  int imageWidth, imageHeight;
+  GetBannerImageSize(&imageWidth, &imageHeight);
+  PositionBanner(hwnd, SIZE_RESTORED, rc.right, rc.bottom, hBannerWnd, imageWidth, imageHeight);
 }
 
 void OnSizeMainWindow(HWND hwnd, WPARAM sizeType, int cx, int cy) {
