@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <string>
+#include <thread>
 
 #include "app/status_strip.h"
 #include "resources/resource.h"
@@ -150,6 +151,25 @@ TEST_F(StatusStrip, PaintedLinesAndGems) {
   Shot bare = Paint(win.hwnd);
   for (int y = gemY; y < gemY + 13; ++y)
     for (int x = gemX; x < gemX + 13; ++x) ASSERT_EQ(bare.At(x, y), GetSysColor(COLOR_BTNFACE)) << x << "," << y;
+}
+
+// The network thread sets the text while the main thread paints it: every read is a whole text.
+TEST_F(StatusStrip, TextSetFromAnotherThreadIsReadWhole) {
+  const std::string longText(300, 'A'), shortText(10, 'B');
+  std::thread writer([&] {
+    for (int i = 0; i < 3000; ++i) SetStatusText(win.hwnd, (i & 1 ? shortText : longText).c_str(), 1);
+  });
+  int torn = 0;
+  HDC dc = CreateCompatibleDC(NULL);
+  for (int i = 0; i < 3000; ++i) {
+    char text[STATUS_TEXT_SIZE];
+    GetStatusText(text, sizeof text);
+    if (text != longText.substr(0, 255) && text != shortText && text[0]) ++torn;
+    PaintStatusArea(win.hwnd, dc);
+  }
+  writer.join();
+  DeleteDC(dc);
+  EXPECT_EQ(torn, 0);
 }
 
 TEST(NetWorthText, FormattedWholeAndCut) {
