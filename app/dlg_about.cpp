@@ -15,8 +15,8 @@ static void OnInitAboutDialog(HWND hDlg) {
   // The text has an id of its own: looked up by -1 it could be the icon.
   SetDlgItemTextA(hDlg, IDC_ABOUT_TEXT, text);
   CenterOnParent(hDlg);
-  char home[HOST_PREFIX_SIZE + 2];
-  snprintf(home, sizeof home, "%s/", SourceUrlPrefix[HOST_MAKER]);
+  char home[WEB_ADDRESS_SIZE];
+  MakerPageUrl(home, sizeof home, "/");
   Hyper_Create(hDlg, home, home, 125, 60, 160, 15);
   char address[HOST_NAME_SIZE + 10], caption[HOST_NAME_SIZE + 20], mailto[HOST_NAME_SIZE + 20];
   snprintf(address, sizeof address, "support@%s", SourceHost[HOST_MAKER]);
@@ -26,9 +26,8 @@ static void OnInitAboutDialog(HWND hDlg) {
 }
 
 static void OnAboutHelp(HWND hDlg) {
-  char url[HOST_PREFIX_SIZE + 32];
-  snprintf(url, sizeof url, "%s/pages/tarnwickhelp.asp", SourceUrlPrefix[HOST_MAKER]);
-  OpenUrl(hDlg, url);
+  char url[WEB_ADDRESS_SIZE];
+  if (MakerPageUrl(url, sizeof url, "/pages/tarnwickhelp.asp")) OpenUrl(hDlg, url);
 }
 
 INT_PTR CALLBACK AboutDlgProc(HWND hDlg, UINT msg, WPARAM wParam, LPARAM lParam) {
