@@ -45,6 +45,8 @@ int BrowseForSaveFile(HWND owner, char* path, const char* title, BOOL append);
 void PickerInitialFolder(const char* path, char* out, size_t size);
 
 // ---- small helpers the dialogs share ----
+// A modal dialog of the program's resources.
+INT_PTR ShowDialog(HWND owner, int id, DLGPROC proc, LPARAM param);
 // The number in an edit field: its leading digits after any blanks, so a text without digits first
 // (a sign included) reads as 0. Clamped to INT_MAX.
 int ReadUnsignedField(HWND hDlg, int id);

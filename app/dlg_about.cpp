@@ -2,7 +2,6 @@
 #include <stdio.h>
 
 #include "app/dialogs.h"
-#include "app/handles.h"
 #include "app/links.h"
 #include "quotes/hosts.h"
 #include "resources/resource.h"
@@ -50,5 +49,5 @@ INT_PTR CALLBACK AboutDlgProc(HWND hDlg, UINT msg, WPARAM wParam, LPARAM lParam)
 }
 
 INT_PTR ShowAboutDialog(HWND owner) {
-  return DialogBoxParamA(hInst, MAKEINTRESOURCEA(IDD_ABOUT), owner, AboutDlgProc, 0);
+  return ShowDialog(owner, IDD_ABOUT, AboutDlgProc, 0);
 }

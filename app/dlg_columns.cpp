@@ -1,7 +1,6 @@
 // Which list columns are shown, and in which order. Ticker always stays first.
 #include "app/columns.h"
 #include "app/dialogs.h"
-#include "app/handles.h"
 #include "resources/resource.h"
 
 static void AddColumnItem(HWND list, int position, int id) {
@@ -93,5 +92,5 @@ INT_PTR CALLBACK ColumnsDlgProc(HWND hDlg, UINT msg, WPARAM wParam, LPARAM lPara
 }
 
 INT_PTR ShowColumnsDialog(HWND owner) {
-  return DialogBoxParamA(hInst, MAKEINTRESOURCEA(IDD_COLUMNS), owner, ColumnsDlgProc, 0);
+  return ShowDialog(owner, IDD_COLUMNS, ColumnsDlgProc, 0);
 }

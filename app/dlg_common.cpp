@@ -3,6 +3,7 @@
 #include <stdio.h>
 
 #include "app/dialogs.h"
+#include "app/handles.h"
 #include "foundation/settings.h"
 
 int ReadUnsignedField(HWND hDlg, int id) {
@@ -32,4 +33,8 @@ void PutIntSetting(HWND hwnd, const char* section, const char* key, int value) {
   char text[16];
   snprintf(text, sizeof text, "%d", value);
   IniPutString(hwnd, section, key, text);
+}
+
+INT_PTR ShowDialog(HWND owner, int id, DLGPROC proc, LPARAM param) {
+  return DialogBoxParamA(hInst, MAKEINTRESOURCEA(id), owner, proc, param);
 }

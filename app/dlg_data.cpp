@@ -210,5 +210,5 @@ INT_PTR CALLBACK DataSettingsDlgProc(HWND hDlg, UINT msg, WPARAM wParam, LPARAM 
 }
 
 INT_PTR ShowDataSettingsDialog(HWND owner) {
-  return DialogBoxParamA(hInst, MAKEINTRESOURCEA(IDD_DATAPREFS), owner, DataSettingsDlgProc, 0);
+  return ShowDialog(owner, IDD_DATAPREFS, DataSettingsDlgProc, 0);
 }

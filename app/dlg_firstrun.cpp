@@ -1,6 +1,5 @@
 // The first run: the quote source and a starting list of symbols for the chosen market.
 #include "app/dialogs.h"
-#include "app/handles.h"
 #include "foundation/settings.h"
 #include "quotes/sources.h"
 #include "resources/resource.h"
@@ -42,5 +41,5 @@ INT_PTR CALLBACK FirstRunDlgProc(HWND hDlg, UINT msg, WPARAM wParam, LPARAM lPar
 }
 
 INT_PTR ShowFirstRunDialog(HWND owner) {
-  return DialogBoxParamA(hInst, MAKEINTRESOURCEA(IDD_FIRSTRUN), owner, FirstRunDlgProc, 0);
+  return ShowDialog(owner, IDD_FIRSTRUN, FirstRunDlgProc, 0);
 }

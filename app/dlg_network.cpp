@@ -2,7 +2,6 @@
 #include <stdio.h>
 
 #include "app/dialogs.h"
-#include "app/handles.h"
 #include "foundation/log.h"
 #include "foundation/settings.h"
 #include "foundation/text.h"
@@ -107,5 +106,5 @@ INT_PTR CALLBACK NetworkDlgProc(HWND hDlg, UINT msg, WPARAM wParam, LPARAM lPara
 }
 
 INT_PTR ShowNetworkDialog(HWND owner) {
-  return DialogBoxParamA(hInst, MAKEINTRESOURCEA(IDD_NETWORK), owner, NetworkDlgProc, 0);
+  return ShowDialog(owner, IDD_NETWORK, NetworkDlgProc, 0);
 }

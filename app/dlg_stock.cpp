@@ -164,9 +164,9 @@ INT_PTR EditStockUnderCursor(HWND owner) {
   item.mask = LVIF_PARAM;
   item.iItem = row;
   if (!SendMessageA(hListView, LVM_GETITEMA, 0, (LPARAM)&item)) return -1;
-  return DialogBoxParamA(hInst, MAKEINTRESOURCEA(IDD_STOCK), owner, StockDlgProc, item.lParam);
+  return ShowDialog(owner, IDD_STOCK, StockDlgProc, item.lParam);
 }
 
 INT_PTR ShowStockDialog(HWND owner) {
-  return DialogBoxParamA(hInst, MAKEINTRESOURCEA(IDD_STOCK), owner, StockDlgProc, 0);
+  return ShowDialog(owner, IDD_STOCK, StockDlgProc, 0);
 }
