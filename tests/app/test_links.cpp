@@ -77,6 +77,7 @@ TEST(Links, SafeWebAddresses) {
 // A visible window at a quiet place of the screen (one per test), so that the cursor can point at its
 // children.
 struct Stage {
+  CursorLock cursor;
   HWND hwnd;
   explicit Stage(int x) {
     hInst = GetModuleHandleA(NULL);

@@ -102,6 +102,7 @@ TEST(StockDialog, EditsTheRowUnderTheCursorAndAddChangeUpdatesAKnownSymbol) {
   long long rowid = SaveStockRecord(0, "BBB", NoValue, NoValue, 10, 12.5, 0.25, "z");
   InitLoadStocks(hListView);
   ASSERT_EQ(ListRows(), 2);
+  CursorLock cursor;
   ShowWindow(GetParent(hListView), SW_SHOWNOACTIVATE);
   ShowWindow(hListView, SW_SHOW);
   RECT item = {LVIR_BOUNDS, 0, 0, 0};
