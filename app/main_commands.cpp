@@ -3,10 +3,17 @@
 #include <stdio.h>
 
 #include "app/alarms.h"
+#include "app/columns.h"
+#include "app/dialogs.h"
 #include "app/handles.h"
 #include "app/links.h"
+#include "app/main_window.h"
 #include "app/status_strip.h"
 #include "banner/player.h"
+#include "foundation/settings.h"
+#include "quotes/cycle.h"
+#include "quotes/network.h"
+#include "quotes/sources.h"
 #include "store/stocks.h"
 
 // Ticks of IDT_QUIT left before the program closes; never reset (the quit cannot be stopped).
@@ -23,6 +30,31 @@ void OnPurgeHistoryCommand(HWND hwnd) {
   if (MessageBoxA(hwnd, "Do you want to purge all old quotes history and compact the tarnwick.db file",
                   "Purge Quotes History", MB_YESNO) == IDYES)
     PurgeOldQuotes(hwnd);
+}
+
+void OnStocksCommand(HWND hwnd) {
+  if (ShowStockDialog(hwnd) == 1) nSecondsToUpdate = 0;
+}
+
+void OnDataSettingsCommand(HWND hwnd) {
+  if (ShowDataSettingsDialog(hwnd) != 1) return;
+  UpdateWindowTitle(hwnd);
+  ReloadStockList(hListView);
+  nQuoteSource = IniGetInt(hwnd, "Options", "Source", 3);
+  LayoutMainWindow(hwnd);
+  InvalidateRect(hwnd, NULL, TRUE);
+}
+
+void OnColumnsCommand(HWND hwnd) {
+  SyncColumnWidths();
+  if (ShowColumnsDialog(hwnd) != 1) return;
+  CreateListColumns(hwnd);
+  ReloadStockList(hListView);
+}
+
+void OnEditStockCommand(HWND hwnd) {
+  SetCursorPos(ptContextMenu.x, ptContextMenu.y);
+  EditStockUnderCursor(hwnd);
 }
 
 void OnDeleteStockCommand(HWND hwnd) {

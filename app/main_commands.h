@@ -6,9 +6,18 @@
 void OnExitCommand(HWND hwnd);
 // "Purge Quote History...": asks, then purges old quotes and compacts the database.
 void OnPurgeHistoryCommand(HWND hwnd);
+// "&Stocks...": a stock added or changed makes the next idle tick start a cycle.
+void OnStocksCommand(HWND hwnd);
+// "&Data Settings...": on OK the title, the list (its portfolio may have changed), the source and
+// the layout (the banner may have been turned on or off) follow the new settings.
+void OnDataSettingsCommand(HWND hwnd);
+// "&Columns...": widths the user dragged are kept; on OK the columns are rebuilt and the list reloaded.
+void OnColumnsCommand(HWND hwnd);
+
 // Context-menu row commands find their row under the cursor: it goes back to where the menu opened.
 void OnDeleteStockCommand(HWND hwnd);
 void OnViewRowCommand(HWND hwnd, int chart);
+void OnEditStockCommand(HWND hwnd);
 // "&Contents" and "FAQ...": a page of the maker's web site (path from "/").
 void OnMakerPageCommand(HWND hwnd, const char* path);
 

@@ -40,8 +40,7 @@ static void CreateListView(HWND hwnd) {
 
 static void ChooseQuoteSource(HWND hwnd) {
   nQuoteSource = IniGetInt(hwnd, "Options", "Source", -1);
-  if (nQuoteSource == -1)
-    DialogBoxParamA(hInst, MAKEINTRESOURCEA(IDD_FIRSTRUN), hwnd, FirstRunDlgProc, 0);
+  if (nQuoteSource == -1) ShowFirstRunDialog(hwnd);
 }
 
 void OnCreateMainWindow(HWND hwnd) {

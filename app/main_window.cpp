@@ -7,6 +7,7 @@
 
 #include "app/alarms.h"
 #include "app/columns.h"
+#include "app/dialogs.h"
 #include "app/exports.h"
 #include "app/handles.h"
 #include "app/main_commands.h"
@@ -21,7 +22,12 @@
 static void OnCommand(HWND hwnd, int id) {
   switch (id) {
     case IDM_PRINT: OnPrintCommand(hwnd); break;
+    case IDM_ABOUT: ShowAboutDialog(hwnd); break;
     case IDM_COPYALL: CopyListToClipboard(hwnd); break;
+    case IDM_STOCKS: OnStocksCommand(hwnd); break;
+    case IDM_DATASETTINGS: OnDataSettingsCommand(hwnd); break;
+    case IDM_NETWORKSETTINGS: ShowNetworkDialog(hwnd); break;
+    case IDM_COLUMNS: OnColumnsCommand(hwnd); break;
     case IDM_HELPCONTENTS: OnMakerPageCommand(hwnd, "/tarnwickhelp"); break;
     case IDM_UPDATENOW: RequestUpdateNow(); break;
     case IDM_EXIT: OnExitCommand(hwnd); break;
@@ -29,6 +35,7 @@ static void OnCommand(HWND hwnd, int id) {
     case IDM_VIEWCHART: OnViewRowCommand(hwnd, 1); break;
     case IDM_FAQ: OnMakerPageCommand(hwnd, "/tarnwickfaq"); break;
     case IDM_DELETESTOCK: OnDeleteStockCommand(hwnd); break;
+    case IDM_EDITSTOCK: OnEditStockCommand(hwnd); break;
     case IDM_PURGEHISTORY: OnPurgeHistoryCommand(hwnd); break;
   }
 }
