@@ -46,7 +46,7 @@ class ProgramRun:
         self.started = None
 
     def __enter__(self):
-        if self.server.start(self.tools.wine_run, self.tools.trust, 300, *self.standin_args,
+        if self.server.start(self.tools.wine_run, self.tools.trust, 900, *self.standin_args,
                              stdout=subprocess.DEVNULL):
             raise RuntimeError('the stand-in certificate could not be trusted')
         ports = self.server.ports

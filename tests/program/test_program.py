@@ -157,6 +157,24 @@ class AlarmTray(unittest.TestCase):
             self.assertTrue(wait_until(lambda: state()['visible'] == 1 and state()['iconic'] == 0, 15), state())
 
 
+class FirstRun(unittest.TestCase):
+    """Without a quote source the first-run dialog comes before anything is fetched; its choice is
+    kept and its starting list fills."""
+
+    def test_run(self):
+        with ProgramRun(TOOLS, 'first', [('AutoVersion', 0), ('Delay', 0)]) as run:
+            run.start()
+            self.assertEqual(run.probe('press', 'First Time Options', '1', '60')[0], 0)
+            self.assertEqual(run.requests(), [])
+            view = run.wait_filled(9, column=0)
+            self.assertEqual(view['rc'], 0, view)
+            self.assertEqual(run.ini_value('Options', 'Source'), '3')
+            self.assertTrue(wait_until(lambda: run.requests(CSV), 20))
+            run.probe('command', str(IDM_EXIT))
+            self.assertEqual(run.wait_exit(), 0)
+            self.assertEqual(run.query('select count(*) from stock'), [(9,)])
+
+
 class AutoExport(unittest.TestCase):
     """The automatic export after the first cycle and the automatic quit; with KeepQuotes 0 the quit
     purges history older than seven days."""

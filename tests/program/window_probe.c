@@ -4,6 +4,7 @@
  *   window_probe command ID                 posts the menu command ID to the main window
  *   window_probe click-header POS           clicks the list header at list position POS
  *   window_probe show SW                    ShowWindow(main, SW) (6 minimises, 9 restores)
+ *   window_probe press TITLE ID SECONDS     waits for the dialog box titled TITLE and presses its button ID
  *   window_probe tray-click                 a left click on the tray icon
  *   window_probe wait-gone SECONDS          waits until the main window is gone
  *   window_probe painted N SECONDS          waits until the list holds N rows and nothing waits to be painted;
@@ -136,6 +137,19 @@ static void clickHeader(int position) {
   PostMessageA(header, WM_LBUTTONUP, 0, at);
 }
 
+static int pressButton(const char* title, int id, double seconds) {
+  DWORD end = GetTickCount() + (DWORD)(seconds * 1000);
+  while ((LONG)(GetTickCount() - end) < 0) {
+    HWND box = FindWindowA("#32770", title);
+    if (box) {
+      PostMessageA(box, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), (LPARAM)GetDlgItem(box, id));
+      return 1;
+    }
+    Sleep(100);
+  }
+  return 0;
+}
+
 static double wallClock(void) {
   FILETIME ft;
   GetSystemTimeAsFileTime(&ft);
@@ -195,6 +209,7 @@ int main(int argc, char** argv) {
     while (FindWindowA("TarnWick", NULL) && (LONG)(GetTickCount() - end) < 0) Sleep(100);
     return FindWindowA("TarnWick", NULL) ? 1 : 0;
   }
+  if (strcmp(what, "press") == 0 && argc >= 5) return !pressButton(argv[2], atoi(argv[3]), atof(argv[4]));
   if (strcmp(what, "painted") == 0 && argc >= 4) return !painted(atoi(argv[2]), atof(argv[3]));
   if (strcmp(what, "reg") == 0 && argc >= 3) {
     HKEY key;
@@ -215,6 +230,8 @@ int main(int argc, char** argv) {
     PostMessageA(tray, WM_USER + 8, 2006, WM_LBUTTONDOWN);
     return 0;
   }
+  if (strcmp(what, "ping") == 0) /* the window may still be on its way */
+    for (int i = 0; i < 600 && !findWindows(); ++i) Sleep(100);
   if (!findWindows()) {
     printf("no window\n");
     return 1;
