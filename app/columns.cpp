@@ -258,18 +258,22 @@ static int CompareFields(int field, const QueueRecord& a, const QueueRecord& b) 
   return 0;
 }
 
-int CALLBACK CompareListItems(LPARAM lParam1, LPARAM lParam2, LPARAM lParamSort) {
-  QueueRecord a, b;
-  if (!LoadQueueRecordLV(hListView, 0, &a, (int)lParam1)) return 0;
-  if (!LoadQueueRecordLV(hListView, 0, &b, (int)lParam2)) return 0;
-  int field = (unsigned short)lParamSort < MAX_LIST_COLUMNS ? ColShown[(unsigned short)lParamSort] : -1;
+int CompareQueueRecords(const QueueRecord& a, const QueueRecord& b, LPARAM column) {
+  int field = (unsigned short)column < MAX_LIST_COLUMNS ? ColShown[(unsigned short)column] : -1;
   int answer;
   if (field < 0 || field >= FIELD_ID_COUNT)
-    answer = lParam1 > lParam2 ? -1 : (lParam1 < lParam2 ? 1 : 0);
+    answer = a.rowid > b.rowid ? -1 : (a.rowid < b.rowid ? 1 : 0);
   else
     answer = CompareFields(field, a, b);
   // strcmp-style results are only signed; keep them as they are.
   return nSortDirection > 0 ? -answer : answer;
+}
+
+int CALLBACK CompareListItems(LPARAM lParam1, LPARAM lParam2, LPARAM lParamSort) {
+  QueueRecord a, b;
+  if (!LoadQueueRecordLV(hListView, 0, &a, (int)lParam1)) return 0;
+  if (!LoadQueueRecordLV(hListView, 0, &b, (int)lParam2)) return 0;
+  return CompareQueueRecords(a, b, lParamSort);
 }
 
 LRESULT OnListCustomDraw(NMLVCUSTOMDRAW* draw) {

@@ -46,6 +46,9 @@ bool RowChangePercent(const QueueRecord& r, double* out);
 bool RowGain(const QueueRecord& r, double* out);
 
 int CALLBACK CompareListItems(LPARAM lParam1, LPARAM lParam2, LPARAM lParamSort);
+// The order of two loaded records when the list is sorted by the given list position, in the
+// current direction; the list's comparison is this rule on the rows' records.
+int CompareQueueRecords(const QueueRecord& a, const QueueRecord& b, LPARAM column);
 int CompareInt(int a, int b);
 int CompareDouble(double a, double b);
 
