@@ -125,25 +125,24 @@ bool LoadQueueRecordLV(HWND hListView, int row, QueueRecord* rec, int stockRowid
     if (!SendMessageA(hListView, LVM_GETITEMA, 0, (LPARAM)&item)) return false;
     stockRowid = (int)item.lParam;
   }
-  char sql[2000];
-  snprintf(sql, sizeof sql, QUEUE_RECORD_SELECT ")" QUEUE_RECORD_TODAY "  where stock.rowid = %d ", stockRowid);
-
-  return LoadQueueRecordFromSql(sql, rec, "LoadQueueRecordLV");
+  return LoadQueueRecordFromSql(QUEUE_RECORD_SELECT ")" QUEUE_RECORD_TODAY "  where stock.rowid = ? ", rec,
+                                "LoadQueueRecordLV",
+                                [stockRowid](sqlite3_stmt* s) { sqlite3_bind_int(s, 1, stockRowid); });
 }
 
-bool LoadQueueRecordFromSql(const char* sql, QueueRecord* rec, const char* caller) {
-  CDbLock lock(oDatabase);
+bool LoadQueueRecordFromSql(const char* sql, QueueRecord* rec, const char* caller,
+                            const std::function<void(sqlite3_stmt*)>& bind) {
+  CKeptStatement kept(sql);
   if (!oDatabase.hDb) return false;  // between a close and the reopen
-  sqlite3_stmt* stmt = NULL;
-  if (sqlite3_prepare(oDatabase.hDb, sql, -1, &stmt, NULL) != SQLITE_OK) {
+  if (!kept.stmt) {
     WriteLog("%s:sqlite3_prepare error: %s\n%s", caller, oDatabase.KeepLibraryError(), sql);
     return false;
   }
+  bind(kept.stmt);
   bool found = false;
-  while (stmt && sqlite3_step(stmt) == SQLITE_ROW) {
-    LoadQueueRecord(stmt, rec, false);
+  while (sqlite3_step(kept.stmt) == SQLITE_ROW) {
+    LoadQueueRecord(kept.stmt, rec, false);
     found = true;
   }
-  sqlite3_finalize(stmt);
   return found;
 }

@@ -3,6 +3,8 @@
 #include <windows.h>
 #include <sqlite3.h>
 
+#include <functional>
+
 // A missing number: -16384 in the integer fields, -16384.0 in the doubles (option_price uses 0.0).
 #define NoValue (-16384)
 
@@ -57,5 +59,7 @@ struct QueueRecord {
 void ClearQueueRecord(QueueRecord* rec);
 bool LoadQueueRecord(sqlite3_stmt* stmt, QueueRecord* rec, bool clearFirst);
 bool LoadQueueRecordLV(HWND hListView, int row, QueueRecord* rec, int stockRowid);
-// Runs a query on the shared connection and lays every result row over rec; caller names the log line.
-bool LoadQueueRecordFromSql(const char* sql, QueueRecord* rec, const char* caller);
+// Runs the constant query sql, bound through bind, on the shared connection (a kept statement) and
+// lays every result row over rec; caller names the log line. True when a row came.
+bool LoadQueueRecordFromSql(const char* sql, QueueRecord* rec, const char* caller,
+                            const std::function<void(sqlite3_stmt*)>& bind);

@@ -18,6 +18,10 @@ extern short nDecimalPlaces;
 // upper-cased when it had to be looked up, and quote_status.
 void StoreQuote(HWND hListView, QueueRecord* rec, bool storeToDb);
 
+// StoreQuote without the database write, for a stock (rowid set) that has no list row yet: its row is
+// added at the end without a search. For filling an emptied list.
+void AppendQuoteRow(HWND hListView, QueueRecord* rec);
+
 // Looks the record's symbol up in the current portfolio and lays the stock row over the record.
 bool GetStockRowidFromDatabase(QueueRecord* rec);
 
