@@ -5,3 +5,8 @@ HWND hMainWnd = NULL;
 HWND hTrayWnd = NULL;
 HWND hListView = NULL;
 HWND hBannerWnd = NULL;
+
+HBITMAP hGreenGem = NULL;
+HBITMAP hRedGem = NULL;
+HBITMAP hLogo = NULL;
+HIMAGELIST hListImageList = NULL;

@@ -126,14 +126,27 @@ DWORD IniGetKeys(HWND hwnd, const char* section, char* buf, DWORD size) {
   return GetPrivateProfileStringA(section, NULL, "", buf, size, szIniPath);
 }
 
+std::vector<char> IniGetAllKeys(HWND hwnd, const char* section) {
+  // A list that does not fit comes back cut to size - 2 characters: grow and read again.
+  DWORD size = 8192;
+  for (;;) {
+    std::vector<char> keys(size, 0);
+    DWORD n = IniGetKeys(hwnd, section, keys.data(), size);
+    if (n != size - 2 || size >= 16 * 1024 * 1024) {
+      keys[size - 2] = keys[size - 1] = 0;  // the last name of a list cut at the limit ends here
+      return keys;
+    }
+    size *= 2;
+  }
+}
+
 BOOL IniPutString(HWND hwnd, const char* section, const char* key, const char* value) {
   if (!bIniReady) InitIniPath(hwnd);
   return WritePrivateProfileStringA(section, key, value, szIniPath);
 }
 
-bool IsWindowOnScreen(HWND hwnd) {
-  RECT rc;
-  if (!GetWindowRect(hwnd, &rc)) return false;
+// True when the rectangle meets the virtual screen; touching its edge counts.
+static bool IsRectOnScreen(const RECT& rc) {
   int x = GetSystemMetrics(SM_XVIRTUALSCREEN);
   int y = GetSystemMetrics(SM_YVIRTUALSCREEN);
   int width = GetSystemMetrics(SM_CXVIRTUALSCREEN);
@@ -146,6 +159,12 @@ bool IsWindowOnScreen(HWND hwnd) {
   }
   if (rc.right < x || rc.left > x + width) return false;
   return rc.top <= y + height && rc.bottom >= y;
+}
+
+bool IsWindowOnScreen(HWND hwnd) {
+  RECT rc;
+  if (!GetWindowRect(hwnd, &rc)) return false;
+  return IsRectOnScreen(rc);
 }
 
 // hi - lo for hi > lo; an edited file can hold values whose difference does not fit an int.
@@ -162,11 +181,22 @@ BOOL RestoreWindowPlacement(HWND hwnd, bool hideIfOffscreen) {
   int top = (int)GetPrivateProfileIntA("Window", "Top", 0, szIniPath);
   int bottom = (int)GetPrivateProfileIntA("Window", "Bottom", 0, szIniPath);
   bool allNegative = left < 0 && right < 0 && top < 0 && bottom < 0;
-  if (!allNegative && right > left && bottom > top)
+  // A rectangle saved on a screen that is gone (a second monitor unplugged) would put the window
+  // where nobody can reach it.
+  RECT stored = {left, top, right, bottom};
+  if (!allNegative && right > left && bottom > top && IsRectOnScreen(stored))
     return MoveWindow(hwnd, left, top, Extent(left, right), Extent(top, bottom), FALSE);
-  int w = (WORD)GetSystemMetrics(SM_CXSCREEN);
-  int h = (WORD)GetSystemMetrics(SM_CYSCREEN);
-  return MoveWindow(hwnd, (w - 600) / 2, h / 3, 600, h / 3, FALSE);
+  RECT rc = DefaultWindowRect((WORD)GetSystemMetrics(SM_CXSCREEN), (WORD)GetSystemMetrics(SM_CYSCREEN));
+  return MoveWindow(hwnd, rc.left, rc.top, rc.right - rc.left, rc.bottom - rc.top, FALSE);
+}
+
+RECT DefaultWindowRect(int screenWidth, int screenHeight) {
+  RECT rc;
+  rc.left = (screenWidth - 600) / 2;
+  rc.top = screenHeight / 3;
+  rc.right = rc.left + 600;
+  rc.bottom = rc.top + screenHeight / 3;
+  return rc;
 }
 
 void SaveWindowPlacement(HWND hwnd) {

@@ -3,6 +3,8 @@
 #include <windows.h>
 #include <stddef.h>
 
+#include <vector>
+
 // Path of the settings file: beside the program, or the first word of the command line.
 extern char szIniPath[MAX_PATH];
 // Set once szIniPath holds a path (never cleared).
@@ -19,9 +21,15 @@ void SetIniPathFromCommandLine(char* text);
 int IniGetInt(HWND hwnd, const char* section, const char* key, int defaultValue);
 DWORD IniGetString(HWND hwnd, const char* section, const char* key, char* buf, DWORD size, const char* defaultText);
 DWORD IniGetKeys(HWND hwnd, const char* section, char* buf, DWORD size);
+// Every key name of a section, however long the list: each name ended by a NUL, the list by an
+// empty name. A section without keys gives an empty name alone.
+std::vector<char> IniGetAllKeys(HWND hwnd, const char* section);
 BOOL IniPutString(HWND hwnd, const char* section, const char* key, const char* value);
 
 BOOL RestoreWindowPlacement(HWND hwnd, bool hideIfOffscreen);
+// Where RestoreWindowPlacement puts a window without a usable saved rectangle on a screen of the
+// given size: 600 wide, centred, its top a third of the way down, a third of the screen high.
+RECT DefaultWindowRect(int screenWidth, int screenHeight);
 void SaveWindowPlacement(HWND hwnd);
 bool IsWindowOnScreen(HWND hwnd);
 

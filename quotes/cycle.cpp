@@ -10,3 +10,5 @@ unsigned char bYahooCsvExpected = 1;
 short nInterRequestDelay = 0;
 int nSecondsToUpdate = 0;
 int bUpdateRequested = 1;
+RequestRow RequestRows[REQUEST_ROWS_MAX];
+int nRequestRows = 0;

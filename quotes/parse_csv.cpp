@@ -4,6 +4,7 @@
 #include "foundation/log.h"
 #include "foundation/quote_text.h"
 #include "quotes/parsers.h"
+#include "quotes/reply_stores.h"
 #include "quotes/reply_text.h"
 #include "quotes/sources.h"
 #include "store/database.h"
@@ -47,27 +48,15 @@ void SplitCsvLine(const char* line, CsvFields* out) {
 // Lays over rec the stock named symbol on market (a stock_type outside the Canadian rows counts as
 // US); false when the portfolio has none.
 bool FindStockOnMarket(QueueRecord* rec, const char* symbol, int market) {
-  CDbLock lock(oDatabase);
-  if (!oDatabase.hDb) return false;
-  const char* sql =
-      "select rowid, warn_below, warn_above, shares_owned, cost_basis, sort_order from stock "
-      "where upper(symbol) = upper(?) and (case when stock_type between 1 and 6 then stock_type else 0 end) = ? "
-      "and portfolio_rowid = ?";
-  sqlite3_stmt* stmt = NULL;
-  if (sqlite3_prepare_v2(oDatabase.hDb, sql, -1, &stmt, NULL) != SQLITE_OK) {
-    WriteLog("ParseYahooCsv:sqlite3_prepare error: %s\n%s", oDatabase.KeepLibraryError(), sql);
-    return false;
-  }
-  sqlite3_bind_text(stmt, 1, symbol, -1, SQLITE_TRANSIENT);
-  sqlite3_bind_int(stmt, 2, market);
-  sqlite3_bind_int64(stmt, 3, nPortfolioRowid);
-  bool found = false;
-  while (sqlite3_step(stmt) == SQLITE_ROW) {
-    LoadQueueRecord(stmt, rec, false);
-    found = true;
-  }
-  sqlite3_finalize(stmt);
-  return found;
+  return LoadQueueRecordFromSql(
+      STOCK_OVERLAY_SELECT
+      "upper(symbol) = upper(?) and (case when stock_type between 1 and 6 then stock_type else 0 end) = ? "
+      "and portfolio_rowid = ?",
+      rec, "ParseYahooCsv", [&](sqlite3_stmt* s) {
+        sqlite3_bind_text(s, 1, symbol, -1, SQLITE_TRANSIENT);
+        sqlite3_bind_int(s, 2, market);
+        sqlite3_bind_int64(s, 3, nPortfolioRowid);
+      });
 }
 
 // The reply names the listing: BCE.TO is the Toronto stock BCE (no stock is named BCE.TO), plain BCE
@@ -91,9 +80,12 @@ void ParseYahooCsv(HWND hListView, const char* reply, char* symbolList) {
   WriteLog("%s", reply);
   char wanted[WANTED_MAX][WANTED_SIZE];
   int count = SplitWantedList(symbolList, '+', wanted);
+  ReplyStores stores;
+  BeginReplyStores(&stores, wanted, count);
 
   CsvFields fields;
   for (int i = 0; i < count; ++i) {
+    if (!ReplyTokenOpen(&stores, i)) continue;  // the same stock twice in one request
     UpperCase(wanted[i]);
     if (strcmp(wanted[i], "INDU") == 0) CopyCut(wanted[i], WANTED_SIZE, "^DJI", 4);
     char key[WANTED_SIZE + 4];
@@ -125,6 +117,7 @@ void ParseYahooCsv(HWND hListView, const char* reply, char* symbolList) {
     rec.high52 = ParsePriceText(f[15]);
     CopyCut(rec.name, sizeof rec.name, f[16], sizeof rec.name - 1);
     MatchReplySymbol(&rec);
-    StoreQuote(hListView, &rec, true);
+    StoreReplyQuote(hListView, &rec, &stores, i);
   }
+  EndReplyStores(&stores, "ParseYahooCsv");
 }

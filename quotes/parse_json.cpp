@@ -9,9 +9,9 @@
 
 #include "foundation/log.h"
 #include "quotes/parsers.h"
+#include "quotes/reply_stores.h"
 #include "quotes/reply_text.h"
 #include "store/queue_record.h"
-#include "store/store_quote.h"
 
 namespace {
 
@@ -51,6 +51,8 @@ void YAHOO_IndexScanJson(HWND hListView, const char* reply, char* wantedList) {
   char wanted[WANTED_MAX][WANTED_SIZE];
   int count = SplitWantedList(wantedList, ',', wanted);
   if (reply == NULL) return;
+  ReplyStores stores;
+  BeginReplyStores(&stores, wanted, count);
 
   rapidjson::Document doc;
   // Iterative parsing: a reply of deeply nested brackets must not exhaust the stack.
@@ -63,16 +65,20 @@ void YAHOO_IndexScanJson(HWND hListView, const char* reply, char* wantedList) {
 
   for (rapidjson::SizeType i = 0; i < result->Size(); ++i) {
     const Value& item = (*result)[i];
-    if (!item.IsObject()) continue;
-    const Value* symbol = Member(item, "symbol");
-    if (symbol == NULL || !symbol->IsString()) continue;
+    const Value* symbol = item.IsObject() ? Member(item, "symbol") : NULL;
     QueueRecord rec;
     ClearQueueRecord(&rec);
-    if (symbol->GetStringLength() > sizeof rec.symbol - 1) continue;
-    CopyCut(rec.symbol, sizeof rec.symbol, symbol->GetString(), sizeof rec.symbol - 1);
-    bool isWanted = false;
-    for (int w = 0; w < count && !isWanted; ++w) isWanted = _stricmp(rec.symbol, wanted[w]) == 0;
-    if (!isWanted) continue;
+    int token = -1;
+    if (symbol && symbol->IsString() && symbol->GetStringLength() <= sizeof rec.symbol - 1) {
+      CopyCut(rec.symbol, sizeof rec.symbol, symbol->GetString(), sizeof rec.symbol - 1);
+      // the first wanted entry of this symbol whose stock has no quote from this reply yet
+      for (int w = 0; w < count && token < 0; ++w)
+        if (_stricmp(rec.symbol, wanted[w]) == 0 && ReplyTokenOpen(&stores, w)) token = w;
+    }
+    if (token < 0) {  // not wanted, or wanted and stored already
+      SkipReplyRecord(&stores);
+      continue;
+    }
 
     const Value* v = Member(item, "shortName");
     if (v && v->IsString()) CopyCut(rec.name, sizeof rec.name, v->GetString(), 99);
@@ -87,6 +93,7 @@ void YAHOO_IndexScanJson(HWND hListView, const char* reply, char* wantedList) {
     TakeDouble(item, "fiftyTwoWeekLow", &rec.low52);
     v = Member(item, "regularMarketTime");
     if (v && v->IsUint64()) SetQuoteTime(&rec, v->GetUint64());
-    StoreQuote(hListView, &rec, true);
+    StoreReplyQuote(hListView, &rec, &stores, token);
   }
+  EndReplyStores(&stores, "YAHOO_IndexScanJson");
 }

@@ -3,9 +3,9 @@
 #include "foundation/quote_text.h"
 #include "foundation/text.h"
 #include "quotes/parsers.h"
+#include "quotes/reply_stores.h"
 #include "quotes/reply_text.h"
 #include "store/queue_record.h"
-#include "store/store_quote.h"
 
 namespace {
 
@@ -87,6 +87,15 @@ void CutAtSecondColon(char* value) {
   if (second) *second = '\0';
 }
 
+// A one-symbol reply goes under the row its request was built for.
+void StoreOneSymbol(HWND hListView, QueueRecord* rec) {
+  char wanted[WANTED_MAX][WANTED_SIZE];
+  CopyCut(wanted[0], WANTED_SIZE, rec->symbol, WANTED_SIZE - 1);
+  ReplyStores stores;
+  BeginReplyStores(&stores, wanted, 1);
+  StoreReplyQuote(hListView, rec, &stores, 0);
+}
+
 }  // namespace
 
 int ParseQuotePageHtml(HWND hListView, const char* reply, const char* symbolList) {
@@ -113,7 +122,7 @@ int ParseQuotePageHtml(HWND hListView, const char* reply, const char* symbolList
   }
   if (!found[0] || !found[1]) return 0;
   rec.quote_status = 0;
-  StoreQuote(hListView, &rec, true);
+  StoreOneSymbol(hListView, &rec);
   return 1;
 }
 
@@ -154,6 +163,6 @@ int ParseQuoteTextPage(HWND hListView, const char* reply, const char* symbolList
     rec.volume = VolumeFromText(value);
   }
   rec.quote_status = 0;
-  StoreQuote(hListView, &rec, true);
+  StoreOneSymbol(hListView, &rec);
   return 1;
 }

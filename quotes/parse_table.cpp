@@ -4,9 +4,9 @@
 #include "foundation/quote_text.h"
 #include "foundation/text.h"
 #include "quotes/parsers.h"
+#include "quotes/reply_stores.h"
 #include "quotes/reply_text.h"
 #include "store/queue_record.h"
-#include "store/store_quote.h"
 
 namespace {
 
@@ -25,22 +25,26 @@ void SkipPast(const char** p, const char* mark) {
   if (at) *p = at + strlen(mark);
 }
 
-// The wanted symbol named in a header line (":SYMBOL", any case). The longest name wins, so XYZ's
-// header does not go to XY; among names of equal length the later one in the list wins.
-int MatchHeader(const char* line, char wanted[WANTED_MAX][WANTED_SIZE], int count) {
+// The token a header line names (":SYMBOL", any case). The longest name wins, so XYZ's header does
+// not go to XY; among equal ones the first whose stock has no quote from this reply yet, so two rows
+// of one symbol (two markets) take its blocks in request order. -1: no wanted symbol; -2: a repeat.
+int MatchHeader(const char* line, char wanted[WANTED_MAX][WANTED_SIZE], const ReplyStores* stores) {
   int best = -1;
   size_t bestLen = 0;
-  for (int i = 0; i < count; ++i) {
+  bool bestOpen = false;
+  for (int i = 0; i < stores->count; ++i) {
     char key[WANTED_SIZE + 2];
     snprintf(key, sizeof key, ":%s", wanted[i]);
     if (StrStrNoCase(line, key) == NULL) continue;
     size_t len = strlen(wanted[i]);
-    if (best < 0 || len >= bestLen) {
+    bool open = ReplyTokenOpen(stores, i);
+    if (best < 0 || len > bestLen || (len == bestLen && open && !bestOpen)) {
       best = i;
       bestLen = len;
+      bestOpen = open;
     }
   }
-  return best;
+  return best >= 0 && !bestOpen ? -2 : best;
 }
 
 void ParseDataLine(const char* line, QueueRecord* rec) {
@@ -89,11 +93,13 @@ int ParseQuoteTableHtml(HWND hListView, char* reply, char* symbolList) {
   if (reply == NULL || IsHtmlPageIncomplete(reply)) return 1;
   char wanted[WANTED_MAX][WANTED_SIZE];
   int count = SplitWantedList(symbolList, '+', wanted);
+  ReplyStores stores;
+  BeginReplyStores(&stores, wanted, count);
 
   QueueRecord rec;
   ClearQueueRecord(&rec);
   bool inBlock = false, found = false;
-  int lineCounter = 0;
+  int lineCounter = 0, token = -1;
   char* p = reply;
   while (*p) {
     while (*p == '\r' || *p == '\n') ++p;
@@ -111,11 +117,12 @@ int ParseQuoteTableHtml(HWND hListView, char* reply, char* symbolList) {
     } else if (StartsWith(line, "<b>")) {
       lineCounter = 1;
       found = false;
-      int match = MatchHeader(line, wanted, count);
-      if (match >= 0) {
+      token = MatchHeader(line, wanted, &stores);
+      if (token < 0) SkipReplyRecord(&stores);  // a block not asked for, or a repeat: not even parsed
+      if (token >= 0) {
         found = true;
         ClearQueueRecord(&rec);
-        CopyCut(rec.symbol, sizeof rec.symbol, wanted[match], sizeof rec.symbol - 1);
+        CopyCut(rec.symbol, sizeof rec.symbol, wanted[token], sizeof rec.symbol - 1);
         char name[kTake + 1];
         CopyCut(name, sizeof name, strstr(line, "<b>") + 3, kTake);
         CutAt(name, "</b>");
@@ -127,9 +134,10 @@ int ParseQuoteTableHtml(HWND hListView, char* reply, char* symbolList) {
       if (lineCounter == 3 && found) {
         ParseDataLine(line, &rec);
         rec.quote_status = 0;
-        StoreQuote(hListView, &rec, true);
+        StoreReplyQuote(hListView, &rec, &stores, token);
       }
     }
   }
+  EndReplyStores(&stores, "ParseQuoteTableHtml");
   return 0;
 }

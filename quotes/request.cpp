@@ -70,6 +70,46 @@ bool AppendSymbol(char* list, size_t size, const char* symbol, const char* suffi
   return true;
 }
 
+// Appends a row to the request record; its token is the symbol and suffix as the list holds them.
+void RecordRow(long long rowid, int market, const char* symbol, const char* suffix) {
+  if (nRequestRows >= REQUEST_ROWS_MAX) return;
+  RequestRow& row = RequestRows[nRequestRows++];
+  row.rowid = rowid;
+  row.market = market;
+  char whole[SYMBOL_LIST_SIZE];
+  snprintf(whole, sizeof whole, "%s%s", symbol, suffix);
+  CopyCut(row.token, sizeof row.token, whole, sizeof row.token - 1);  // cut as the parsers cut tokens
+}
+
+// Index rows met in this cycle, for the record of its JSON request.
+RequestRow IndexRows[INDEX_SYMBOL_COUNT];
+int nIndexRows = 0;
+
+void RememberIndexRow(const QueueRecord& rec) {
+  for (int i = 0; i < nIndexRows; ++i)
+    if (_stricmp(IndexRows[i].token, rec.symbol) == 0) return;
+  if (nIndexRows >= INDEX_SYMBOL_COUNT) return;
+  RequestRow& row = IndexRows[nIndexRows++];
+  row.rowid = rec.rowid;
+  row.market = MarketIndex(rec.stock_type);
+  CopyCut(row.token, sizeof row.token, rec.symbol, sizeof row.token - 1);
+}
+
+// The JSON request asks for the comma-separated index list: each entry's row as met in this cycle,
+// rowid 0 for an entry whose row was not met.
+void RecordIndexRows() {
+  char list[SYMBOL_LIST_SIZE];
+  CopyCut(list, sizeof list, szYahooExtraCallQuery, sizeof list - 1);
+  char wanted[WANTED_MAX][WANTED_SIZE];
+  int count = SplitWantedList(list, ',', wanted);
+  for (int i = 0; i < count; ++i) {
+    int found = -1;
+    for (int r = 0; r < nIndexRows && found < 0; ++r)
+      if (_stricmp(IndexRows[r].token, wanted[i]) == 0) found = r;
+    RecordRow(found < 0 ? 0 : IndexRows[found].rowid, found < 0 ? 0 : IndexRows[found].market, wanted[i], "");
+  }
+}
+
 // The next row from nNextItem on that loads; every row looked at is consumed.
 bool NextLoadedRow(QueueRecord* rec) {
   int count = ItemCount();
@@ -88,6 +128,7 @@ bool SelectOneSymbol(int* market) {
   ShowChecking(rec.symbol);
   CopyCut(szSymbolList, sizeof szSymbolList, rec.symbol, sizeof rec.symbol - 1);
   *market = RowMarket(rec);
+  RecordRow(rec.rowid, *market, szSymbolList, "");
   return true;
 }
 
@@ -102,7 +143,8 @@ void SelectUkList(bool countLoadedOnly) {
     ++looked;
     if (!LoadRow(row, &rec)) continue;
     if (loaded == 0) ShowChecking(rec.symbol);
-    AppendSymbol(szSymbolList, sizeof szSymbolList, rec.symbol, "");
+    if (AppendSymbol(szSymbolList, sizeof szSymbolList, rec.symbol, ""))
+      RecordRow(rec.rowid, MarketIndex(rec.stock_type), rec.symbol, "");
     ++loaded;
   }
 }
@@ -113,10 +155,13 @@ void CompleteSingleBatch() {
   QueueRecord rec;
   char single[SYMBOL_LIST_SIZE];
   CopyCut(single, sizeof single, szSymbolList, sizeof single - 1);
-  if (LoadRow(0, &rec))
-    AppendSymbol(szSymbolList, sizeof szSymbolList, rec.symbol, MarketTable[RowMarket(rec)].suffix);
-  else
-    AppendSymbol(szSymbolList, sizeof szSymbolList, single, "");
+  if (LoadRow(0, &rec)) {
+    int market = RowMarket(rec);
+    if (AppendSymbol(szSymbolList, sizeof szSymbolList, rec.symbol, MarketTable[market].suffix))
+      RecordRow(rec.rowid, market, rec.symbol, MarketTable[market].suffix);
+  } else if (AppendSymbol(szSymbolList, sizeof szSymbolList, single, "") && nRequestRows == 1) {
+    RequestRows[nRequestRows++] = RequestRows[0];
+  }
 }
 
 // Raw road, Yahoo source: up to nine symbols that load, each with its market suffix.
@@ -129,8 +174,9 @@ void SelectRawYahoo() {
       ++nNextItem;
       continue;
     }
-    if (!AppendSymbol(szSymbolList, sizeof szSymbolList, rec.symbol, MarketTable[RowMarket(rec)].suffix))
-      break;
+    int market = RowMarket(rec);
+    if (!AppendSymbol(szSymbolList, sizeof szSymbolList, rec.symbol, MarketTable[market].suffix)) break;
+    RecordRow(rec.rowid, market, rec.symbol, MarketTable[market].suffix);
     if (loaded == 0) ShowChecking(rec.symbol);
     ++nNextItem;
     ++loaded;
@@ -141,18 +187,21 @@ void SelectRawYahoo() {
 void BuildYahooUrl(char* url) {
   int count = 0, items = ItemCount();
   szSymbolList[0] = '\0';
+  if (nNextItem == 0) nIndexRows = 0;  // a new cycle
   while (count < CSV_BATCH_MAX && nNextItem < items) {
     QueueRecord rec;
     if (LoadRow(nNextItem, &rec)) {
       if (IsIndexSymbol(rec.symbol)) {
+        RememberIndexRow(rec);
         bYahooExtraPending = 1;
         if (StrStrNoCase(szYahooExtraCallQuery, rec.symbol) == NULL)
           AppendSymbol(szYahooExtraCallQuery, sizeof szYahooExtraCallQuery, rec.symbol, "", ',');
         WriteLog("szYahooExtraCallQuery: %s", szYahooExtraCallQuery);
       } else {
         // A row that does not fit stays for the next batch.
-        if (!AppendSymbol(szSymbolList, sizeof szSymbolList, rec.symbol, MarketTable[RowMarket(rec)].suffix))
-          break;
+        int market = RowMarket(rec);
+        if (!AppendSymbol(szSymbolList, sizeof szSymbolList, rec.symbol, MarketTable[market].suffix)) break;
+        RecordRow(rec.rowid, market, rec.symbol, MarketTable[market].suffix);
         if (count == 0) ShowChecking(rec.symbol);
         ++count;
       }
@@ -167,6 +216,7 @@ void BuildYahooUrl(char* url) {
     ShowChecking("^DJI");
     bYahooCsvExpected = 0;
     bYahooExtraPending = 0;
+    RecordIndexRows();
     snprintf(url, URL_SIZE,
              "https://%s/v7/finance/quote?lang=en-US&region=US&corsDomain=%s&fields=%s&symbols=%s"
              "&formatted=false",
@@ -211,6 +261,7 @@ BOOL IsIndexSymbol(const char* symbol) {
 
 int BuildRequestUrl(char* url) {
   url[0] = '\0';
+  nRequestRows = 0;
   switch (nNetworkState) {
     case STA_VERSION_CHECK:
       snprintf(url, URL_SIZE, "%s%s", SourceUrlPrefix[HOST_MAKER], kVersionPath);
@@ -230,6 +281,7 @@ int BuildRequestUrl(char* url) {
 int BuildRawRequest(char* request, int size, int useProxy) {
   if (request == NULL || size <= 0) return 0;
   request[0] = '\0';
+  nRequestRows = 0;
   const int source = nQuoteSource;
   // Host slot of the request, for its format and its proxy prefix.
   int slot = source == SRC_PC_QUOTE     ? HOST_DETAIL_PAGE

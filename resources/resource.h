@@ -59,6 +59,9 @@
 
 // Controls of the dialogs follow, one block per dialog, named IDC_<dialog>_<what>.
 
+// Dialog 3010 (print cancel); its button is IDCANCEL
+#define IDC_PRINTCANCEL_TEXT 3101
+
 // ---- private window messages (values WM_USER + n) -----------------------------------------------------
 #define WM_COLDLG_UPDATE (WM_USER + 3)
 #define WM_AUTO_EXPORT (WM_USER + 6)

@@ -33,10 +33,16 @@ void CSSqlite::Init() {
   ReplacePathExtension(module, "db", szDatabasePath, sizeof szDatabasePath);
   pfnError = NULL;
   bTransactionOpen = 0;
+  nBatchDueAt = DB_BATCH_CHANGES;
 }
 
 CSSqlite::~CSSqlite() {
-  Close();
+  if (!Close() && hDb) {
+    // The last try: what the file still refuses now is lost, and the log says so.
+    if (pfnError) pfnError("Close:the last changes could not be committed and are lost: %s", szErrorText);
+    bTransactionOpen = 0;
+    CloseDatabase(hDb);
+  }
   if (bOwnErrorBuffer) free(szErrorText);
   szErrorText = NULL;
   DeleteCriticalSection(&csLock);
@@ -79,6 +85,9 @@ bool CSSqlite::OpenDatabase() {
     if (pfnError) pfnError("OpenDatabase:sqlite3_open error: %s", szErrorText);
     return false;
   }
+  // Another reader of the file (a backup, a database browser) must not make a commit fail at once.
+  sqlite3_busy_timeout(hDb, DB_BUSY_TIMEOUT_MS);
+  nBatchDueAt = DB_BATCH_CHANGES;
   return true;
 }
 
@@ -97,11 +106,10 @@ bool CSSqlite::CloseDatabase(sqlite3*& db) {
 
 bool CSSqlite::Close() {
   CDbLock lock(*this);
-  if (hDb) {
-    CommitTransaction();
-    CloseDatabase(hDb);
-  }
-  return true;
+  if (!hDb) return true;
+  // Closing now would roll the pending changes back.
+  if (!CommitTransaction() && bTransactionOpen) return false;
+  return CloseDatabase(hDb);
 }
 
 bool CSSqlite::BeginTransaction() {
@@ -115,32 +123,59 @@ bool CSSqlite::BeginTransaction() {
 
 bool CSSqlite::CommitTransaction() {
   CDbLock lock(*this);
-  if (bTransactionOpen) {
-    SQLCall("commit transaction");
+  if (!bTransactionOpen) return true;
+  if (!hDb) {
     bTransactionOpen = 0;
+    return true;
   }
-  return true;
+  if (Execute("commit transaction") == SQLITE_DONE) {
+    bTransactionOpen = 0;
+    return true;
+  }
+  // A busy file leaves the transaction open: its changes stay pending for the next try. Other
+  // failures may have made the library roll it back.
+  bool stillOpen = !sqlite3_get_autocommit(hDb);
+  if (pfnError)
+    pfnError(stillOpen ? "CommitTransaction:commit failed, the changes stay pending: %s"
+                       : "CommitTransaction:commit failed, the changes were rolled back: %s",
+             szErrorText);
+  bTransactionOpen = stillOpen ? 1 : 0;
+  return false;
 }
 
-bool CSSqlite::SQLCall(const char* sql) {
+void CSSqlite::CommitBatchWhenDue() {
   CDbLock lock(*this);
-  if (!hDb) return false;
+  if (!hDb || sqlite3_total_changes(hDb) <= nBatchDueAt) return;
+  if (!CommitTransaction() && bTransactionOpen) {
+    nBatchDueAt = sqlite3_total_changes(hDb) + DB_BATCH_CHANGES;
+    return;
+  }
+  Close();
+  OpenDatabase();
+  BeginTransaction();
+}
+
+int CSSqlite::Execute(const char* sql) {
+  CDbLock lock(*this);
+  if (!hDb) return -1;
   sqlite3_stmt* stmt = NULL;
   if (sqlite3_prepare(hDb, sql, -1, &stmt, NULL) != SQLITE_OK) {
     Report("SQLCall:sqlite3_prepare error: %s\n%s", sql);
-    return false;
+    return -1;
   }
-  if (!stmt) return true;  // only blanks or a comment
+  if (!stmt) return SQLITE_DONE;  // only blanks or a comment
   int rc;
   do {
     rc = sqlite3_step(stmt);
   } while (rc == SQLITE_ROW);
   sqlite3_finalize(stmt);
-  // Still true (callers rely on it), but a failed step, such as a commit, must not be silent.
   // The legacy prepare gives a generic code from the step; the message is read after finalize.
   if (rc != SQLITE_DONE) Report("SQLCall:sqlite3_step error: %s\n%s", sql);
-  return true;
+  return rc;
 }
+
+// True also when the statement failed while running (callers rely on it); the log has the cause.
+bool CSSqlite::SQLCall(const char* sql) { return Execute(sql) != -1; }
 
 template <typename T>
 T CSSqlite::Scalar(const char* sql, const char* prepareError, T none, T (*read)(sqlite3_stmt*, int)) {
@@ -249,7 +284,8 @@ void CSSqlite::FinalizeKeptStatements() {
   }
 }
 
-int RunBoundStatement(const char* sql, const std::function<void(sqlite3_stmt*)>& bind) {
+int RunBoundStatement(const char* sql, const std::function<void(sqlite3_stmt*)>& bind,
+                      const std::function<void(sqlite3_stmt*)>& row) {
   CKeptStatement kept(sql);
   if (!kept.stmt) {
     WriteLog("Prepare error: %s\n%s", oDatabase.hDb ? oDatabase.KeepLibraryError() : "", sql);
@@ -257,6 +293,8 @@ int RunBoundStatement(const char* sql, const std::function<void(sqlite3_stmt*)>&
   }
   bind(kept.stmt);
   int rc = sqlite3_step(kept.stmt);
-  if (rc != SQLITE_DONE) WriteLog("Step error: %s\n%s", oDatabase.KeepLibraryError(), sql);
+  bool gotRow = rc == SQLITE_ROW && row;
+  if (gotRow) row(kept.stmt);
+  if (rc != SQLITE_DONE && !gotRow) WriteLog("Step error: %s\n%s", oDatabase.KeepLibraryError(), sql);
   return rc;
 }

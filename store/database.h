@@ -9,6 +9,10 @@
 typedef void (*ErrorCallback)(const char* format, ...);
 
 #define DB_ERROR_TEXT_SIZE 2000
+// How long a statement waits while another program holds the file before it gives up.
+#define DB_BUSY_TIMEOUT_MS 3000
+// Changes after which the running batch is committed and a fresh connection begins the next one.
+#define DB_BATCH_CHANGES 50
 
 class CSSqlite {
  public:
@@ -18,9 +22,17 @@ class CSSqlite {
   void Init();
   bool OpenDatabase();
   bool CloseDatabase(sqlite3*& db);
+  // Commits and closes. A commit the file refuses keeps the connection open with its changes
+  // pending (false); a later Close, or the destructor, tries again.
   bool Close();
   bool BeginTransaction();
+  // False when the commit failed; the transaction then stays open, its changes pending, unless the
+  // library rolled it back itself (logged either way).
   bool CommitTransaction();
+  // Once the connection has made more than DB_BATCH_CHANGES changes: commit, close, reopen and
+  // begin the next batch. When the commit fails, the batch goes on on this connection and is tried
+  // again after another DB_BATCH_CHANGES changes.
+  void CommitBatchWhenDue();
   bool SQLCall(const char* sql);
   int GetInt(const char* sql);
   double GetDouble(const char* sql);
@@ -56,12 +68,15 @@ class CSSqlite {
   CSSqlite(const CSSqlite&) = delete;
   CSSqlite& operator=(const CSSqlite&) = delete;
   void Report(const char* format, const char* sql);
+  // Runs sql to its end; the last step's result, or -1 when closed or the text did not prepare.
+  int Execute(const char* sql);
   // Column 0 of the last row through read; none when closed, failing to prepare or without a row.
   template <typename T>
   T Scalar(const char* sql, const char* prepareError, T none, T (*read)(sqlite3_stmt*, int));
   void FinalizeKeptStatements();
   CRITICAL_SECTION csLock;
   bool bOwnErrorBuffer;
+  int nBatchDueAt;  // total changes of this connection after which the batch is committed
   struct KeptSlot {
     char* sql;
     sqlite3_stmt* stmt;
@@ -101,6 +116,8 @@ class CKeptStatement {
 };
 
 // Runs the constant text sql once on oDatabase as a kept statement, bound through bind, logging
-// "Prepare error" or "Step error". Returns the step's result, or -1 when the statement did not prepare
-// (or the database is closed).
-int RunBoundStatement(const char* sql, const std::function<void(sqlite3_stmt*)>& bind);
+// "Prepare error" or "Step error". With row given, a step that yields a row hands it to row (and is no
+// error). Returns the step's result, or -1 when the statement did not prepare (or the database is
+// closed).
+int RunBoundStatement(const char* sql, const std::function<void(sqlite3_stmt*)>& bind,
+                      const std::function<void(sqlite3_stmt*)>& row = nullptr);

@@ -52,21 +52,6 @@ static void BindNumberOrNull(sqlite3_stmt* s, int i, double v, bool isNull) {
   else sqlite3_bind_double(s, i, v);
 }
 
-// All key names of [Stocks]; the buffer grows while the list comes back cut.
-static std::vector<char> ReadStockKeys(HWND hwnd) {
-  DWORD size = 8192;
-  for (;;) {
-    std::vector<char> keys(size, 0);
-    DWORD n = IniGetKeys(hwnd, "Stocks", keys.data(), size);
-    if (n != size - 2 || size >= 16 * 1024 * 1024) {
-      if (n + 1 < size) keys[n + 1] = 0;
-      keys[size - 1] = keys[size - 2] = 0;
-      return keys;
-    }
-    size *= 2;
-  }
-}
-
 static bool PortfolioExists(long long rowid) {
   if (rowid <= 0) return false;
   return oDatabase.GetInt(Format("select count(*) from portfolio where rowid = %lld", rowid).c_str()) > 0;
@@ -81,7 +66,7 @@ static void CreatePortfolio(const std::string& quotedName) {
 // was inserted (or was there already).
 static bool MigrateStocksSection(HWND hwnd) {
   bool allStored = true;
-  std::vector<char> keys = ReadStockKeys(hwnd);
+  std::vector<char> keys = IniGetAllKeys(hwnd, "Stocks");
   for (const char* key = keys.data(); *key; key += strlen(key) + 1) {
     QueueRecord rec;
     memset(&rec, 0, sizeof rec);
@@ -148,8 +133,13 @@ void InitLoadStocks(HWND hListView) {
     if (nPortfolioRowid <= 0) CreatePortfolio(quotedTitle);
     // Marked as moved only when every stock reached an existing portfolio; a rerun skips those
     // already there.
-    if (PortfolioExists(nPortfolioRowid) && MigrateStocksSection(hListView))
-      IniPutString(hListView, "Options", "StocksInDatabase", "1");
+    if (PortfolioExists(nPortfolioRowid) && MigrateStocksSection(hListView)) {
+      // On disk before the settings file says so: a program ended before its next commit would
+      // otherwise lose the whole list, with the mark forbidding a second move.
+      bool committed = oDatabase.CommitTransaction();
+      oDatabase.BeginTransaction();
+      if (committed) IniPutString(hListView, "Options", "StocksInDatabase", "1");
+    }
   }
 
   SendMessageA(hListView, LVM_DELETEALLITEMS, 0, 0);
@@ -229,7 +219,7 @@ long long SaveStockRecord(long long rowid, const char* symbol, double warnBelow,
         }) == SQLITE_DONE;
     return ok ? oDatabase.LastInsertRowid() : 0;
   }
-  RunBoundStatement(
+  int rc = RunBoundStatement(
       "update stock set warn_below = ?, warn_above = ?, shares_owned = ?, cost_basis = ?, option_price = ?, "
       "sort_order = ?  where rowid = ? ",
       [&](sqlite3_stmt* s) {
@@ -237,6 +227,8 @@ long long SaveStockRecord(long long rowid, const char* symbol, double warnBelow,
         sqlite3_bind_text(s, 6, sortText, -1, SQLITE_STATIC);
         sqlite3_bind_int64(s, 7, rowid);
       });
+  // A refused update, or a stock deleted meanwhile, saved nothing: the dialog must not report success.
+  if (rc != SQLITE_DONE || sqlite3_changes(oDatabase.hDb) == 0) return 0;
   return rowid;
 }
 

@@ -184,13 +184,7 @@ static void WriteQuoteRows(QueueRecord* rec) {
           BindQuoteFields(s, 2, rec);
         });
   }
-  // Commit in batches, each on a fresh connection.
-  if (sqlite3_total_changes(oDatabase.hDb) > 50) {
-    oDatabase.CommitTransaction();
-    oDatabase.Close();
-    oDatabase.OpenDatabase();
-    oDatabase.BeginTransaction();
-  }
+  oDatabase.CommitBatchWhenDue();
 }
 
 void StoreQuote(HWND hListView, QueueRecord* rec, bool storeToDb) {
@@ -213,13 +207,19 @@ void AppendQuoteRow(HWND hListView, QueueRecord* rec) {
 bool GetStockRowidFromDatabase(QueueRecord* rec) {
   rec->symbol[sizeof rec->symbol - 1] = 0;
   UpperCase(rec->symbol);
-  return LoadQueueRecordFromSql(
-      "select rowid, warn_below, warn_above, shares_owned, cost_basis, sort_order from stock where "
-      "upper(symbol) = ? and portfolio_rowid = ?",
-      rec, "GetStockRowidFromDatabase", [rec](sqlite3_stmt* s) {
-        sqlite3_bind_text(s, 1, rec->symbol, -1, SQLITE_STATIC);
-        sqlite3_bind_int64(s, 2, nPortfolioRowid);
-      });
+  return LoadQueueRecordFromSql(STOCK_OVERLAY_SELECT "upper(symbol) = ? and portfolio_rowid = ?", rec,
+                                "GetStockRowidFromDatabase", [rec](sqlite3_stmt* s) {
+                                  sqlite3_bind_text(s, 1, rec->symbol, -1, SQLITE_STATIC);
+                                  sqlite3_bind_int64(s, 2, nPortfolioRowid);
+                                });
+}
+
+bool GetStockFromDatabase(QueueRecord* rec, long long rowid) {
+  return LoadQueueRecordFromSql(STOCK_OVERLAY_SELECT "rowid = ? and portfolio_rowid = ?", rec,
+                                "GetStockFromDatabase", [rowid](sqlite3_stmt* s) {
+                                  sqlite3_bind_int64(s, 1, rowid);
+                                  sqlite3_bind_int64(s, 2, nPortfolioRowid);
+                                });
 }
 
 void LoadStockIniSettingsKey(HWND hwnd, QueueRecord* rec, const char* key) {

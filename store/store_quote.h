@@ -22,8 +22,14 @@ void StoreQuote(HWND hListView, QueueRecord* rec, bool storeToDb);
 // added at the end without a search. For filling an emptied list.
 void AppendQuoteRow(HWND hListView, QueueRecord* rec);
 
+// The stock columns a parsed quote takes from its stock row, up to the row's condition.
+#define STOCK_OVERLAY_SELECT \
+  "select rowid, warn_below, warn_above, shares_owned, cost_basis, sort_order from stock where "
+
 // Looks the record's symbol up in the current portfolio and lays the stock row over the record.
 bool GetStockRowidFromDatabase(QueueRecord* rec);
+// Lays the current portfolio's stock row rowid over the record; false when there is no such stock.
+bool GetStockFromDatabase(QueueRecord* rec, long long rowid);
 
 // Reads the [Stocks] entry named by the record's symbol into limits, market, holding and cost.
 void LoadStockIniSettings(HWND hwnd, QueueRecord* rec);

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 #include <stdio.h>
+#include <stdlib.h>
 #include <string.h>
 #include <regex>
 #include <string>
@@ -117,21 +118,40 @@ TEST_F(LogTest, FolderTooLongDropsTheLine) {
   EXPECT_EQ(Count(ReadAll(cur), "kept"), 1u);
 }
 
+// A copy of this program in the test's folder logs one line without a folder set: the line must land
+// beside the copy, and nothing lands beside the program itself.
 TEST_F(LogTest, DefaultFolderIsTheProgramFolder) {
+  if (const char* child = getenv("TW_LOG_CHILD")) {
+    szLogDir[0] = '\0';
+    WriteLog("%s", child);
+    return;
+  }
   szLogDir[0] = '\0';
   bDebugLog = FALSE;
   WriteLog("not yet");  // the folder is only looked up for a line that is written
   EXPECT_EQ(szLogDir[0], '\0');
-  bDebugLog = TRUE;
   char module[MAX_PATH];
   GetModuleFileNameA(NULL, module, sizeof module);
-  *strrchr(module, '\\') = '\0';
-  std::string mine = std::string(module) + "\\TarnWick.log";
+  std::string copy = dir + "\\logcopy.exe";
+  ASSERT_TRUE(CopyFileA(module, copy.c_str(), FALSE));
   std::string marker = "marker " + std::to_string(GetCurrentProcessId());
-  size_t before = Count(ReadAll(mine), marker);
-  WriteLog("%s", marker.c_str());
-  EXPECT_STREQ(szLogDir, module);
-  EXPECT_EQ(Count(ReadAll(mine), marker), before + 1);
+  SetEnvironmentVariableA("TW_LOG_CHILD", marker.c_str());
+  std::string cmd = "\"" + copy + "\" --gtest_filter=LogTest.DefaultFolderIsTheProgramFolder";
+  STARTUPINFOA si = {};
+  si.cb = sizeof si;
+  si.dwFlags = STARTF_USESTDHANDLES;  // no output from the copy
+  PROCESS_INFORMATION pi;
+  BOOL started = CreateProcessA(NULL, &cmd[0], NULL, NULL, FALSE, 0, NULL, NULL, &si, &pi);
+  SetEnvironmentVariableA("TW_LOG_CHILD", NULL);
+  ASSERT_TRUE(started);
+  EXPECT_EQ(WaitForSingleObject(pi.hProcess, 60000), WAIT_OBJECT_0);
+  DWORD code = 1;
+  GetExitCodeProcess(pi.hProcess, &code);
+  CloseHandle(pi.hProcess);
+  CloseHandle(pi.hThread);
+  DeleteFileA(copy.c_str());
+  EXPECT_EQ(code, 0u);
+  EXPECT_EQ(Count(ReadAll(cur), marker), 1u);
 }
 
 static DWORD WINAPI Writer(LPVOID p) {

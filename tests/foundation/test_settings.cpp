@@ -3,6 +3,7 @@
 #include <windows.h>
 #include <string.h>
 #include <string>
+#include <vector>
 
 #include "foundation/settings.h"
 
@@ -132,35 +133,65 @@ TEST_F(SettingsTest, ReadWriteAndKeys) {
   EXPECT_EQ(IniGetInt(NULL, "Options", "Delay", 120), 120);
 }
 
+TEST_F(SettingsTest, KeyListOfAnyLengthIsReadWhole) {
+  std::string want;
+  for (int i = 0; i < 60; ++i) {  // about 24 KB of names, in file order
+    std::string key = std::string(400, (char)('a' + i % 26)) + std::to_string(100 + i);
+    IniPutString(NULL, "Banner", key.c_str(), "1/15/25 12:00;2;http://x/;tip");
+    want += key + '\0';
+  }
+  std::vector<char> keys = IniGetAllKeys(NULL, "Banner");
+  ASSERT_GE(keys.size(), want.size() + 1);
+  EXPECT_EQ(std::string(keys.data(), want.size() + 1), want + '\0');
+  keys = IniGetAllKeys(NULL, "Nothing");
+  ASSERT_GE(keys.size(), 2u);
+  EXPECT_EQ(keys[0], '\0');
+}
+
+TEST(WindowPlacement, DefaultRectangleByScreenSize) {
+  struct { int w, h; RECT want; } rows[] = {
+      {1024, 768, {212, 256, 812, 512}},  // 600 wide, centred; a third of the height from a third down
+      {1025, 770, {212, 256, 812, 512}},  // halves and thirds truncate
+      {1920, 1080, {660, 360, 1260, 720}},
+      {500, 400, {-50, 133, 550, 266}},   // narrower than the window: it overhangs both sides
+  };
+  for (auto& r : rows) {
+    RECT rc = DefaultWindowRect(r.w, r.h);
+    EXPECT_TRUE(EqualRect(&rc, &r.want)) << r.w << "x" << r.h << ": " << rc.left << "," << rc.top << ","
+                                         << rc.right << "," << rc.bottom;
+  }
+}
+
 TEST_F(SettingsTest, WindowRectangleRestore) {
   HWND w = CreateWindowExA(0, "STATIC", "", WS_POPUP, 1, 2, 30, 40, NULL, NULL, NULL, NULL);
   ASSERT_TRUE(w != NULL);
-  if (GetSystemMetrics(SM_CXSCREEN) != 1024 || GetSystemMetrics(SM_CYSCREEN) != 768) {
-    DestroyWindow(w);
-    GTEST_SKIP() << "the expected rectangles are those of a 1024x768 screen (tools/test.sh runs one)";
-  }
-  const RECT def = {212, 256, 812, 512};  // 600 wide, centred; a third of the height from a third down
-  struct { const char *l, *r, *t, *b; RECT want; } rows[] = {
-      {NULL, NULL, NULL, NULL, def},
-      {"-10", "500", "-5", "400", {-10, -5, 500, 400}},
-      {"-10", "-1", "-5", "-2", def},  // all negative
-      {"300", "100", "0", "50", def},  // inverted
-      {"10", "20", "30", "30", def},   // empty
-      {"5", "700", "6", "600", {5, 6, 700, 600}},
+  const RECT def = DefaultWindowRect(GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
+  // the corner just beyond the virtual screen, wherever it lies
+  const int x = GetSystemMetrics(SM_XVIRTUALSCREEN) + GetSystemMetrics(SM_CXVIRTUALSCREEN);
+  const int y = GetSystemMetrics(SM_YVIRTUALSCREEN) + GetSystemMetrics(SM_CYVIRTUALSCREEN);
+  struct { bool saved; RECT stored, want; } rows[] = {
+      {false, {}, def},
+      {true, {-10, -5, 500, 400}, {-10, -5, 500, 400}},
+      {true, {-10, -5, -1, -2}, def},  // all negative
+      {true, {300, 0, 100, 50}, def},  // inverted
+      {true, {10, 30, 20, 30}, def},   // empty
+      {true, {5, 6, 700, 600}, {5, 6, 700, 600}},
+      {true, {x + 1, 100, x + 600, 400}, def},                // on no screen
+      {true, {x, y, x + 576, y + 132}, {x, y, x + 576, y + 132}},  // its corner touches the screen
   };
   for (auto& r : rows) {
     IniPutString(NULL, "Window", NULL, NULL);
-    if (r.l) {
-      IniPutString(NULL, "Window", "Left", r.l);
-      IniPutString(NULL, "Window", "Right", r.r);
-      IniPutString(NULL, "Window", "Top", r.t);
-      IniPutString(NULL, "Window", "Bottom", r.b);
+    if (r.saved) {
+      IniPutString(NULL, "Window", "Left", std::to_string(r.stored.left).c_str());
+      IniPutString(NULL, "Window", "Right", std::to_string(r.stored.right).c_str());
+      IniPutString(NULL, "Window", "Top", std::to_string(r.stored.top).c_str());
+      IniPutString(NULL, "Window", "Bottom", std::to_string(r.stored.bottom).c_str());
     }
     EXPECT_TRUE(RestoreWindowPlacement(w, false));
     RECT rc;
     GetWindowRect(w, &rc);
-    EXPECT_TRUE(EqualRect(&rc, &r.want)) << (r.l ? r.l : "none") << ": " << rc.left << "," << rc.top << ","
-                                         << rc.right << "," << rc.bottom;
+    EXPECT_TRUE(EqualRect(&rc, &r.want)) << r.stored.left << "," << r.stored.top << ": " << rc.left << ","
+                                         << rc.top << "," << rc.right << "," << rc.bottom;
   }
   // an edited file whose width and height do not fit an int: no trap, the window still moves
   IniPutString(NULL, "Window", "Left", "-2000000000");

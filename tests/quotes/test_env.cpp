@@ -68,6 +68,7 @@ void ResetStocks() {
   szSymbolList[0] = szYahooExtraCallQuery[0] = '\0';
   bYahooExtraPending = 0;
   bYahooCsvExpected = 1;
+  nRequestRows = 0;
 }
 
 // Adds a stock of the given market as the last list row; returns its rowid.

@@ -3,12 +3,17 @@
 #include <limits.h>
 #include <math.h>
 #include <stdio.h>
+#include <algorithm>
 #include <string>
 #include <vector>
 
 #include "app/handles.h"
+#include "quotes/cycle.h"
 #include "quotes/parsers.h"
+#include "quotes/request.h"
 #include "quotes/reply_text.h"
+#include "quotes/sources.h"
+#include "store/database.h"
 #include "store/queue_record.h"
 
 void ResetStocks();
@@ -190,6 +195,97 @@ TEST_F(Parsers, JsonTakesWantedSymbolsAndNumbersOfTheRightKind) {
   Text none("");
   YAHOO_IndexScanJson(hListView, JsonReply().c_str(), none.p());
   EXPECT_EQ(CountQuotes(), 0);
+}
+
+static std::string UkBlock(const char* symbol, const std::string& price) {
+  return std::string("<table width=100%>\r\n<b>Name of ") + symbol + "</b> (Exchange:" + symbol +
+         ")\r\n<td>\r\n 3:45 PM <b>" + price + "</b> -0.10 0.9% 10.10 500\r\n";
+}
+
+static std::string UkPage(const std::string& blocks) {
+  return "<html><body>\n" + blocks + "</table>\r\n<a href=x>\r\n</body></html>\r\n";
+}
+
+// The reply the request under way gets, its n-th of the cycle quoting every symbol at 10 * (n + 1),
+// and the parser the cycle hands it to.
+static void AnswerRequest(int n) {
+  std::string price = std::to_string(10 * (n + 1)) + ".00";
+  switch (nQuoteSource) {
+    case SRC_PC_QUOTE:
+      ParseQuotePageHtml(hListView, Replace(DetailPageReply(), " 12.50 ", price).c_str(), szSymbolList);
+      break;
+    case SRC_TEXT_QUOTE:
+      ParseQuoteTextPage(hListView, Replace(TextPageReply(), "149.50", price).c_str(), szSymbolList);
+      break;
+    case SRC_UK_YAHOO: {  // one block per symbol asked for, in request order, each a step dearer
+      std::string blocks, list = szSymbolList;
+      for (size_t at = 0, i = 0; at <= list.size(); ++i) {
+        size_t end = std::min(list.find('+', at), list.size());
+        blocks += UkBlock(list.substr(at, end - at).c_str(), std::to_string(10 * (n + 1) + i) + ".00");
+        at = end + 1;
+      }
+      Text reply(UkPage(blocks));
+      ParseQuoteTableHtml(hListView, reply.p(), szSymbolList);
+      break;
+    }
+    case SRC_YAHOO: {  // the Toronto listing a step dearer
+      std::string csv = "\"BCE\",\"3/5/2024\",\"4:00pm\"," + price + "\r\n\"BCE.TO\",\"3/5/2024\",\"4:00pm\"," +
+                        std::to_string(10 * (n + 1) + 1) + ".00\r\n";
+      ParseYahooCsv(hListView, csv.c_str(), szSymbolList);
+      break;
+    }
+  }
+}
+
+// BCE trades in the US and in Toronto: each listing keeps the quote its own request brought, on the
+// sources that send the bare symbol (one request per row, or both rows in one UK batch) and on CSV,
+// on both roads.
+TEST_F(Parsers, OneSymbolOnTwoMarketsKeepsEachListingsQuote) {
+  const struct { int source; double us, toronto; } cases[] = {
+      {SRC_PC_QUOTE, 10, 20}, {SRC_TEXT_QUOTE, 10, 20}, {SRC_UK_YAHOO, 10, 11}, {SRC_YAHOO, 10, 11}};
+  auto price = [](long long id) {
+    QueueRecord r;
+    return LoadQuote(id, &r) ? r.price : NoValue;
+  };
+  for (int raw = 0; raw < 2; ++raw) {
+    for (const auto& c : cases) {
+      ResetStocks();
+      long long us = AddStock("BCE", 0), toronto = AddStock("BCE", 1);
+      nQuoteSource = c.source;
+      char request[RAW_REQUEST_SIZE];
+      for (int n = 0; n < 3 && (raw ? BuildRawRequest(request, sizeof request, 0) : BuildRequestUrl(request)); ++n)
+        AnswerRequest(n);
+      EXPECT_EQ(price(us), c.us) << "source " << c.source << " raw " << raw;
+      EXPECT_EQ(price(toronto), c.toronto) << "source " << c.source << " raw " << raw;
+    }
+  }
+  nQuoteSource = SRC_YAHOO;
+}
+
+// However often a reply repeats a stock asked for, it is stored once, from its first record.
+TEST_F(Parsers, RepeatedRecordsAreStoredOnceFromTheFirst) {
+  long long xyz = AddStock("XYZ", 0), dji = AddStock("^DJI", 0), ibm = AddStock("IBM", 0);
+  oDatabase.SQLCall("create table stores (n integer)");
+  oDatabase.SQLCall("insert into stores values (0)");
+  oDatabase.SQLCall("create trigger count_stores after update of name on stock begin update stores set n = n + 1; end");
+  std::string blocks, elements;
+  for (int i = 0; i < 20000; ++i) {
+    blocks += UkBlock("XYZ", std::to_string(i + 1) + ".00");
+    elements += std::string(i ? "," : "") + "{\"symbol\":\"^DJI\",\"regularMarketPrice\":" + std::to_string(i) + ".5}";
+  }
+  Text uk(UkPage(blocks)), ukList("XYZ"), jsonList("^DJI,^dji"), csvList("IBM+ibm");
+  ParseQuoteTableHtml(hListView, uk.p(), ukList.p());
+  YAHOO_IndexScanJson(hListView, ("{\"quoteResponse\":{\"result\":[" + elements + "]}}").c_str(), jsonList.p());
+  ParseYahooCsv(hListView, CsvReply().c_str(), csvList.p());
+  EXPECT_EQ(oDatabase.GetInt("select n from stores"), 3);
+  QueueRecord r;
+  ASSERT_TRUE(LoadQuote(xyz, &r));
+  EXPECT_EQ(r.price, 1.0);
+  ASSERT_TRUE(LoadQuote(dji, &r));
+  EXPECT_EQ(r.price, 0.5);
+  EXPECT_TRUE(LoadQuote(ibm, &r));
+  oDatabase.SQLCall("drop trigger count_stores");
+  oDatabase.SQLCall("drop table stores");
 }
 
 TEST(Volumes, OutsideThe32BitRangeNotANumberAndInfinityAreTheMinimum) {

@@ -33,6 +33,16 @@ TEST(InitLoadStocks, MovesTheStocksSectionOnce) {
   MakeList("0,1");
   InitLoadStocks(hListView);
   EXPECT_EQ(IniInt("StocksInDatabase"), 1);
+  {  // committed once marked: another connection (a later run after a crash) sees the moved list
+    sqlite3* other = NULL;
+    ASSERT_EQ(sqlite3_open(oDatabase.szDatabasePath, &other), SQLITE_OK);
+    sqlite3_stmt* st = NULL;
+    ASSERT_EQ(sqlite3_prepare(other, "select count(*) from stock", -1, &st, NULL), SQLITE_OK);
+    ASSERT_EQ(sqlite3_step(st), SQLITE_ROW);
+    EXPECT_EQ(sqlite3_column_int(st, 0), 4);
+    sqlite3_finalize(st);
+    sqlite3_close(other);
+  }
   EXPECT_EQ(Count("portfolio where name = 'Bob''s Picks'"), 1);
   EXPECT_EQ(Count("stock"), 4);
   EXPECT_EQ(Count("stock where symbol = 'BRK=A' and warn_below = 10.5 and warn_above = 200 and "
@@ -151,6 +161,13 @@ TEST(SaveStockRecord, InsertUpdateAndRefusal) {
   EXPECT_EQ(SaveStockRecord(0, "o'neil", 0, 0, 1, 0, 0, ""), id + 1);
   EXPECT_EQ(SaveStockRecord(0, std::string(30, 'Z').c_str(), 0, 0, 0, 0, 0, ""), 0);
   EXPECT_EQ(Count("stock"), 2);
+  // an update that writes nothing reports nothing written: a refused one, and one of a deleted stock
+  oDatabase.SQLCall("create trigger no_update before update on stock begin select raise(abort, 'refused'); end");
+  EXPECT_EQ(SaveStockRecord(id, "AAPL", 1, 2, 3, 4, 5, "z"), 0);
+  EXPECT_EQ(SaveStockRecord(0, "aapl", 1, 2, 3, 4, 5, "z"), 0);
+  oDatabase.SQLCall("drop trigger no_update");
+  EXPECT_EQ(SaveStockRecord(id + 7, "GONE", 1, 2, 3, 4, 5, "z"), 0);
+  EXPECT_EQ(Count("stock where sort_order = 'z'"), 0);
   oDatabase.Close();
 }
 

@@ -5,6 +5,7 @@
 
 #include <map>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "app/columns.h"
@@ -193,42 +194,77 @@ TEST(StoreQuote, EachQuoteFindsItsRowInAnyOrder) {
   oDatabase.Close();
 }
 
-TEST(StoreQuote, FiftyFirstChangeCommitsOnAFreshConnection) {
-  StoreWithTwoStocks("batch");
+// The two stocks and S3..S<last>, committed, the batch on a fresh connection; and a second
+// connection to the file, as another program would hold it.
+static sqlite3* NumberedStocksAndAReader(const char* tag, int last) {
+  StoreWithTwoStocks(tag);
   MakeList("0,1");
-  for (int i = 3; i <= 30; ++i) {
-    char sql[120];
-    snprintf(sql, sizeof sql, "insert into stock (portfolio_rowid, symbol) values (1, 'S%d')", i);
-    oDatabase.SQLCall(sql);
-  }
-  oDatabase.Close();  // commits; the next connection counts from 0
+  for (int i = 3; i <= last; ++i)
+    oDatabase.SQLCall(("insert into stock (portfolio_rowid, symbol) values (1, 'S" + std::to_string(i) + "')").c_str());
+  oDatabase.Close();
   oDatabase.OpenDatabase();
   oDatabase.BeginTransaction();
   sqlite3* other = NULL;
-  ASSERT_EQ(sqlite3_open(oDatabase.szDatabasePath, &other), SQLITE_OK);
-  auto othersCount = [other]() {
-    sqlite3_stmt* st = NULL;
-    int n = -1;
-    if (sqlite3_prepare_v2(other, "select count(*) from quote", -1, &st, NULL) == SQLITE_OK &&
-        sqlite3_step(st) == SQLITE_ROW)
-      n = sqlite3_column_int(st, 0);
-    sqlite3_finalize(st);
-    return n;
-  };
-  for (int i = 3; i <= 27; ++i) {  // 25 quotes, two changes each: 50, not yet over
+  EXPECT_EQ(sqlite3_open(oDatabase.szDatabasePath, &other), SQLITE_OK);
+  return other;
+}
+
+// Quotes of S<from>..S<to>, each priced at its number: two changes each.
+static void StoreNumbered(int from, int to) {
+  for (int i = from; i <= to; ++i) {
     QueueRecord r = Quote(("S" + std::to_string(i)).c_str());
     r.price = i;
     StoreQuote(hListView, &r, true);
   }
-  EXPECT_EQ(othersCount(), 0);
-  QueueRecord r = Quote("S28");
-  r.price = 28;
-  StoreQuote(hListView, &r, true);
-  EXPECT_EQ(othersCount(), 26);
+}
+
+// The quotes another connection to the file sees.
+static int QuotesSeenBy(sqlite3* db) {
+  sqlite3_stmt* st = NULL;
+  int n = -1;
+  if (sqlite3_prepare_v2(db, "select count(*) from quote", -1, &st, NULL) == SQLITE_OK && sqlite3_step(st) == SQLITE_ROW)
+    n = sqlite3_column_int(st, 0);
+  sqlite3_finalize(st);
+  return n;
+}
+
+TEST(StoreQuote, FiftyFirstChangeCommitsOnAFreshConnection) {
+  sqlite3* other = NumberedStocksAndAReader("batch", 30);
+  StoreNumbered(3, 27);  // 25 quotes: 50 changes, not yet over
+  EXPECT_EQ(QuotesSeenBy(other), 0);
+  StoreNumbered(28, 28);
+  EXPECT_EQ(QuotesSeenBy(other), 26);
   EXPECT_TRUE(oDatabase.bTransactionOpen);
   EXPECT_EQ(sqlite3_total_changes(oDatabase.hDb), 0);
   sqlite3_close(other);
   oDatabase.Close();
+}
+
+// Another program reads the file across a batch boundary and across the exit: the commit waits for
+// it or is tried again later, and no quote is lost.
+TEST(StoreQuote, AReaderOfTheFileDelaysTheBatchButLosesNothing) {
+  sqlite3* reader = NumberedStocksAndAReader("busy", 60);
+  sqlite3_exec(reader, "begin", NULL, NULL, NULL);
+  EXPECT_EQ(QuotesSeenBy(reader), 0);  // from now on the reader holds its snapshot
+  StoreNumbered(3, 28);                // 52 changes: the commit is due and refused
+  EXPECT_TRUE(oDatabase.bTransactionOpen);
+  EXPECT_EQ(oDatabase.GetInt("select count(*) from quote"), 26);
+  EXPECT_NE(LogText().find("commit failed, the changes stay pending"), std::string::npos) << LogText();
+  sqlite3_exec(reader, "commit", NULL, NULL, NULL);
+  StoreNumbered(29, 54);  // the next batch commits both
+  EXPECT_EQ(QuotesSeenBy(reader), 52);
+
+  sqlite3_exec(reader, "begin", NULL, NULL, NULL);
+  EXPECT_EQ(QuotesSeenBy(reader), 52);
+  StoreNumbered(55, 57);
+  std::thread letGo([reader]() {
+    Sleep(500);
+    sqlite3_exec(reader, "commit", NULL, NULL, NULL);
+  });
+  EXPECT_TRUE(oDatabase.Close());  // the exit's commit waits for the reader
+  letGo.join();
+  EXPECT_EQ(QuotesSeenBy(reader), 55);
+  sqlite3_close(reader);
 }
 
 TEST(QueueRecord, LongStoredTextsAreCutAndNullsReadEmpty) {

@@ -1,0 +1,31 @@
+// Reading the settings the main window keeps in globals, once, when it is created; each value is
+// brought into the range the rest of the program can use. And the one-time upgrade of old files.
+#pragma once
+#include <windows.h>
+
+// [Options] Timeout in seconds: 1..86400, anything else reads as 45 (it is multiplied into
+// milliseconds, and 0 would mean "wait forever").
+int ReadTimeoutSetting(HWND hwnd);
+
+// SortColumn and SortDirection (normalised to 0 ascending, 1 descending).
+void ReadSortSettings(HWND hwnd);
+// Delay (below 0 reads as 0), Timeout, AsyncDNS, Proxy (cut to 259), ProxyPort (1..65535, else 80)
+// and the [Hosts] table.
+void ReadNetworkSettings(HWND hwnd);
+// DecimalPlaces (0..7, else 3), NegativeInRed, NegativeInParen, ThousandsCommas, AlternateColor.
+void ReadNumberSettings(HWND hwnd);
+// [Files] Append, ExportToSymbol, AutoExport, AutoQuit, AutoFile.
+void ReadExportSettings(HWND hwnd);
+// [Alarms] ToTop, Beep, Sound.
+void ReadAlarmSettings(HWND hwnd);
+// TitleBar and Cash (0.0 when its text does not parse).
+void ReadPortfolioSettings(HWND hwnd);
+// [Files] Delimiter: "TAB" and "COMMA" (exactly so) stand for a TAB and ",".
+void ReadDelimiterSetting(HWND hwnd);
+// AutoVersion and VersionCounter (lowered by 1 in memory when above 0).
+void ReadVersionSettings(HWND hwnd);
+// AltColor, hexadecimal blue-green-red (F8F8F8 when it does not parse).
+void ReadAltColorSetting(HWND hwnd);
+
+// Once per settings file: index choices of older versions become [Stocks] entries (Yahoo source only).
+void UpgradeSettings(HWND hwnd);
