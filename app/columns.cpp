@@ -314,18 +314,12 @@ static std::vector<QueueRecord> ReadSortRecords(HWND list) {
     ids[i] = item.lParam;
   }
   std::vector<QueueRecord> records;
-  records.reserve(ids.size());
   {
     static const char sql[] = QUEUE_RECORD_SELECT " and portfolio.rowid = ?)" QUEUE_RECORD_TODAY;
     CKeptStatement kept(sql);
     if (kept.stmt) {
       sqlite3_bind_int64(kept.stmt, 1, nPortfolioRowid);
-      QueueRecord rec;
-      memset(&rec, 0, sizeof rec);
-      while (sqlite3_step(kept.stmt) == SQLITE_ROW) {
-        LoadQueueRecord(kept.stmt, &rec, true);
-        records.push_back(rec);
-      }
+      records = LoadQueueRecords(kept.stmt);
     } else if (oDatabase.hDb) {
       WriteLog("SortStockList:sqlite3_prepare error: %s\n%s", oDatabase.KeepLibraryError(), sql);
     }

@@ -157,12 +157,7 @@ void InitLoadStocks(HWND hListView) {
                oDatabase.hDb ? oDatabase.KeepLibraryError() : "", sql.c_str());
       return;
     }
-    QueueRecord rec;
-    memset(&rec, 0, sizeof rec);
-    while (stmt && sqlite3_step(stmt) == SQLITE_ROW) {
-      LoadQueueRecord(stmt, &rec, true);
-      rows.push_back(rec);
-    }
+    if (stmt) rows = LoadQueueRecords(stmt);
     sqlite3_finalize(stmt);
   }
   // A stock with two quote rows for today comes twice; its one row shows the last of them, where
