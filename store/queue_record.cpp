@@ -38,7 +38,7 @@ static double ReadDouble(sqlite3_stmt* stmt, int col, double ifNull) {
 }
 
 // How a result column is read into the record, by the column's name.
-enum ColumnKind { COL_NONE, COL_INT64, COL_INT, COL_VOLUME, COL_TEXT, COL_DOUBLE, COL_OPTION_PRICE };
+enum ColumnKind { COL_INT64, COL_INT, COL_VOLUME, COL_TEXT, COL_DOUBLE, COL_OPTION_PRICE };
 
 struct NamedField {
   const char* name;
@@ -95,7 +95,6 @@ void QueueRecordColumns::Load(sqlite3_stmt* stmt, QueueRecord* rec, bool clearFi
       case COL_TEXT: ReadText(stmt, c, (char*)at, f.size); break;
       case COL_DOUBLE: *(double*)at = ReadDouble(stmt, c, NoValue); break;
       case COL_OPTION_PRICE: *(double*)at = ReadDouble(stmt, c, 0.0); break;
-      case COL_NONE: break;
     }
   }
 }

@@ -98,6 +98,8 @@ QueueRecord ParsedQuote(const Stock& s, int day) {
 // ---- the folder, settings and list of one run -------------------------------------------------------
 
 std::string gDir;
+const char* const kFiles[] = {"store.db", "base.db",         "batch.db",        "store.ini",
+                              "store.db-journal", "base.db-journal", "batch.db-journal"};
 
 void FreshFolder(int run) {
   char tmp[MAX_PATH];
@@ -106,7 +108,7 @@ void FreshFolder(int run) {
   snprintf(dir, sizeof dir, "%stwbench_%lu_%d", tmp, GetCurrentProcessId(), run);
   CreateDirectoryA(dir, NULL);
   gDir = dir;
-  for (const char* f : {"store.db", "base.db", "store.ini", "store.db-journal", "base.db-journal"})
+  for (const char* f : kFiles)
     DeleteFileA((gDir + "\\" + f).c_str());
   snprintf(oDatabase.szDatabasePath, sizeof oDatabase.szDatabasePath, "%s\\store.db", dir);
   snprintf(szIniPath, sizeof szIniPath, "%s\\store.ini", dir);
@@ -119,7 +121,7 @@ void FreshFolder(int run) {
 
 void RemoveFolder() {
   oDatabase.Close();
-  for (const char* f : {"store.db", "base.db", "store.ini", "store.db-journal", "base.db-journal"})
+  for (const char* f : kFiles)
     DeleteFileA((gDir + "\\" + f).c_str());
   RemoveDirectoryA(gDir.c_str());
 }
@@ -168,22 +170,34 @@ sqlite3_stmt* PreparePlain(sqlite3* db, const char* sql) {
   return s;
 }
 
-// The names and today's quote rows of a cycle, by prepared statements in one transaction.
-void PlainCycle(sqlite3* db, std::vector<QueueRecord>& quotes, const std::vector<long long>& ids, bool first) {
-  sqlite3_exec(db, "begin", NULL, NULL, NULL);
-  sqlite3_stmt* name = PreparePlain(db, "update stock set name = ? where rowid = ?");
-  sqlite3_stmt* quote = PreparePlain(
-      db, first ? "insert into quote (stock_rowid, create_date, stock_symbol, quote_status, quote_date, "
-                  "quote_time, price, change, open, high, low, volume, prev_close, high52, low52, volatility, "
-                  "exdiv_date, dividend, peratio, yield, sharesoutstanding) values (?20, date('now', "
-                  "'localtime'), ?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12, ?13, ?14, ?15, ?16, ?17, ?18, ?19)"
-                : "update quote set stock_symbol = ?1, quote_status = ?2, quote_date = ?3, quote_time = ?4, "
-                  "price = ?5, change = ?6, open = ?7, high = ?8, low = ?9, volume = ?10, prev_close = ?11, "
-                  "high52 = ?12, low52 = ?13, volatility = ?14, exdiv_date = ?15, dividend = ?16, peratio = ?17, "
-                  "yield = ?18, sharesoutstanding = ?19 where stock_rowid = ?20 and create_date = date('now', "
-                  "'localtime')");
+// The names and today's quote rows of a cycle, by prepared statements in one transaction; or, with
+// file given, in the store's batches: committed, closed and reopened after every 50 changes.
+void PlainCycle(sqlite3*& db, const std::vector<QueueRecord>& quotes, const std::vector<long long>& ids,
+                bool first, const char* file = NULL) {
+  const char* quoteSql =
+      first ? "insert into quote (stock_rowid, create_date, stock_symbol, quote_status, quote_date, "
+              "quote_time, price, change, open, high, low, volume, prev_close, high52, low52, volatility, "
+              "exdiv_date, dividend, peratio, yield, sharesoutstanding) values (?20, date('now', "
+              "'localtime'), ?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12, ?13, ?14, ?15, ?16, ?17, ?18, ?19)"
+            : "update quote set stock_symbol = ?1, quote_status = ?2, quote_date = ?3, quote_time = ?4, "
+              "price = ?5, change = ?6, open = ?7, high = ?8, low = ?9, volume = ?10, prev_close = ?11, "
+              "high52 = ?12, low52 = ?13, volatility = ?14, exdiv_date = ?15, dividend = ?16, peratio = ?17, "
+              "yield = ?18, sharesoutstanding = ?19 where stock_rowid = ?20 and create_date = date('now', "
+              "'localtime')";
+  sqlite3_stmt *name = NULL, *quote = NULL;
+  auto begin = [&]() {
+    sqlite3_exec(db, "begin", NULL, NULL, NULL);
+    name = PreparePlain(db, "update stock set name = ? where rowid = ?");
+    quote = PreparePlain(db, quoteSql);
+  };
+  auto commit = [&]() {
+    sqlite3_finalize(name);
+    sqlite3_finalize(quote);
+    sqlite3_exec(db, "commit", NULL, NULL, NULL);
+  };
+  begin();
   for (size_t i = 0; i < quotes.size(); ++i) {
-    QueueRecord& r = quotes[i];
+    const QueueRecord& r = quotes[i];
     sqlite3_bind_text(name, 1, r.name, -1, SQLITE_STATIC);
     sqlite3_bind_int64(name, 2, ids[i]);
     sqlite3_step(name);
@@ -202,10 +216,14 @@ void PlainCycle(sqlite3* db, std::vector<QueueRecord>& quotes, const std::vector
     sqlite3_bind_int64(quote, k++, ids[i]);
     if (sqlite3_step(quote) != SQLITE_DONE) Fail(sqlite3_errmsg(db));
     sqlite3_reset(quote);
+    if (file && sqlite3_total_changes(db) > 50) {
+      commit();
+      sqlite3_close(db);
+      db = OpenPlain(file);
+      begin();
+    }
   }
-  sqlite3_finalize(name);
-  sqlite3_finalize(quote);
-  sqlite3_exec(db, "commit", NULL, NULL, NULL);
+  commit();
 }
 
 // Every record by one query, in the fill's order.
@@ -259,7 +277,9 @@ int CALLBACK CompareHeld(LPARAM a, LPARAM b, LPARAM column) {
 // Puts the list back into a recorded order: (row id, position) pairs by row id.
 std::vector<std::pair<LPARAM, size_t>> gPlace;
 int CALLBACK CompareByPlace(LPARAM a, LPARAM b, LPARAM) {
-  auto at = [](LPARAM id) { return std::lower_bound(gPlace.begin(), gPlace.end(), std::make_pair(id, (size_t)0))->second; };
+  auto at = [](LPARAM id) {
+    return std::lower_bound(gPlace.begin(), gPlace.end(), std::make_pair(id, (size_t)0))->second;
+  };
   size_t ia = at(a), ib = at(b);
   return ia < ib ? -1 : (ia > ib ? 1 : 0);
 }
@@ -271,11 +291,16 @@ struct Measure {
   std::vector<double> runs, base;
 };
 
-enum { M_FILL, M_FIRST, M_SECOND, M_WAITED, M_SORT_TEXT, M_SORT_NUMBER, M_SORT_COMPUTED, M_COUNT };
+enum {
+  M_FILL, M_FIRST, M_SECOND, M_BATCHED_FIRST, M_BATCHED_SECOND, M_WAITED, M_SORT_TEXT, M_SORT_NUMBER,
+  M_SORT_COMPUTED, M_COUNT
+};
 Measure gMeasures[M_COUNT] = {
     {"fill the list (InitLoadStocks)", {}, {}},
     {"cycle: quotes through StoreQuote, first of the day", {}, {}},
     {"cycle: quotes through StoreQuote, second of the day", {}, {}},
+    {"  the same rows plainly, in the store's batches (commit and reopen after 50 changes), first", {}, {}},
+    {"  the same rows plainly, in the store's batches, second", {}, {}},
     {"cycle as the window waits: the second, re-sorted by Ticker after each reply", {}, {}},
     {"one sort by Ticker (text)", {}, {}},
     {"one sort by Price (number)", {}, {}},
@@ -342,8 +367,10 @@ void OneRun(int stocks, int run) {
     sqlite3_finalize(s);
   }
   oDatabase.Close();
-  if (!CopyFileA((gDir + "\\store.db").c_str(), (gDir + "\\base.db").c_str(), FALSE)) Fail("cannot copy");
+  for (const char* copy : {"base.db", "batch.db"})
+    if (!CopyFileA((gDir + "\\store.db").c_str(), (gDir + "\\" + copy).c_str(), FALSE)) Fail("cannot copy");
   sqlite3* base = OpenPlain("base.db");
+  sqlite3* batch = OpenPlain("batch.db");
 
   InitLoadStocks(list);
   if (Rows(list) != stocks) Fail("the list does not hold every stock");
@@ -362,6 +389,11 @@ void OneRun(int stocks, int run) {
     double t0 = Millis();
     PlainCycle(base, quotes, quoteIds, day == 0);  // the baseline file keeps the same rows
     if (day < 2) m.base.push_back(Millis() - t0);
+    if (day < 2) {
+      t0 = Millis();
+      PlainCycle(batch, quotes, quoteIds, day == 0, "batch.db");
+      gMeasures[day ? M_BATCHED_SECOND : M_BATCHED_FIRST].runs.push_back(Millis() - t0);
+    }
     t0 = Millis();
     Cycle(list, quotes, day == 2);
     m.runs.push_back(Millis() - t0);
@@ -379,13 +411,15 @@ void OneRun(int stocks, int run) {
   if (Rows(list) != stocks) Fail("the refill does not hold every stock");
 
   gHeld = PlainRecords(base);
-  std::sort(gHeld.begin(), gHeld.end(), [](const QueueRecord& a, const QueueRecord& b) { return a.rowid < b.rowid; });
+  std::sort(gHeld.begin(), gHeld.end(),
+            [](const QueueRecord& a, const QueueRecord& b) { return a.rowid < b.rowid; });
   nSortDirection = 0;
   TimeSort(list, kSortPrice, gMeasures[M_SORT_NUMBER]);
   TimeSort(list, kSortChangePct, gMeasures[M_SORT_COMPUTED]);
   TimeSort(list, kSortTicker, gMeasures[M_SORT_TEXT]);
 
   sqlite3_close(base);
+  sqlite3_close(batch);
   RemoveFolder();
 }
 
