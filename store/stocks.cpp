@@ -227,15 +227,20 @@ long long SaveStockRecord(long long rowid, const char* symbol, double warnBelow,
   return rowid;
 }
 
-void DeleteStockUnderCursor(HWND hwnd) {
+int ListRowUnderCursor(HWND list) {
   POINT pt;
   GetCursorPos(&pt);
-  ScreenToClient(hListView, &pt);
+  ScreenToClient(list, &pt);
+  // Hit-tested inside the first column, so a click anywhere along the row finds it.
   LVHITTESTINFO hit;
   memset(&hit, 0, sizeof hit);
   hit.pt.x = 10;
   hit.pt.y = pt.y;
-  int row = (int)SendMessageA(hListView, LVM_HITTEST, 0, (LPARAM)&hit);
+  return (int)SendMessageA(list, LVM_HITTEST, 0, (LPARAM)&hit);
+}
+
+void DeleteStockUnderCursor(HWND hwnd) {
+  int row = ListRowUnderCursor(hListView);
   if (row < 0) return;
   if (pfnStoreMessageBox(hwnd, "Do you want to delete this symbol from your list?", "Question",
                          MB_YESNO | MB_ICONQUESTION) != IDYES)

@@ -19,6 +19,9 @@ void InitLoadStocks(HWND hListView);
 long long SaveStockRecord(long long rowid, const char* symbol, double warnBelow, double warnAbove,
                           double sharesOwned, double costBasis, double optionPrice, const char* sortText);
 
+// The list row at the mouse cursor's height, or -1.
+int ListRowUnderCursor(HWND list);
+
 // Asks, then deletes the stock under the mouse cursor with its quotes, and its list row.
 void DeleteStockUnderCursor(HWND hwnd);
 

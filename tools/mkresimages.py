@@ -63,17 +63,18 @@ def triangle(rows, x0, up, colour, top=3, height=8):
 
 def status_strip():
     """Eight 16 x 16 row images side by side, indexed by quote status: 3 above the upper limit,
-    4 below the lower limit, 5 up, 6 down, 7 no data; the others blank."""
+    4 below the lower limit, 5 up, 6 down, 7 no data; the others blank. Only colours of the
+    16-colour palette: the list loads them mapped to the display's 3D colours."""
     rows = field(16 * 8, 16, WHITE)
-    alarm = (255, 128, 0, 255)
+    alarm = (0, 0, 255, 255)
     triangle(rows, 16 * 3, True, alarm, top=5, height=9)
     for x in range(16 * 3 + 2, 16 * 3 + 14):
         rows[2][x] = rows[3][x] = alarm
     triangle(rows, 16 * 4, False, alarm, top=2, height=9)
     for x in range(16 * 4 + 2, 16 * 4 + 14):
         rows[12][x] = rows[13][x] = alarm
-    triangle(rows, 16 * 5, True, (0, 160, 0, 255), top=4, height=8)
-    triangle(rows, 16 * 6, False, (208, 0, 0, 255), top=4, height=8)
+    triangle(rows, 16 * 5, True, (0, 128, 0, 255), top=4, height=8)
+    triangle(rows, 16 * 6, False, (255, 0, 0, 255), top=4, height=8)
     for x in range(16 * 7 + 4, 16 * 7 + 12):
         rows[7][x] = rows[8][x] = (128, 128, 128, 255)
     return rows

@@ -3,7 +3,7 @@
 #include <limits.h>
 #include <math.h>
 #include <stdio.h>
-#include <algorithm>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -218,12 +218,10 @@ static void AnswerRequest(int n) {
       ParseQuoteTextPage(hListView, Replace(TextPageReply(), "149.50", price).c_str(), szSymbolList);
       break;
     case SRC_UK_YAHOO: {  // one block per symbol asked for, in request order, each a step dearer
-      std::string blocks, list = szSymbolList;
-      for (size_t at = 0, i = 0; at <= list.size(); ++i) {
-        size_t end = std::min(list.find('+', at), list.size());
-        blocks += UkBlock(list.substr(at, end - at).c_str(), std::to_string(10 * (n + 1) + i) + ".00");
-        at = end + 1;
-      }
+      std::string blocks, symbol;
+      std::istringstream list(szSymbolList);
+      for (int i = 0; std::getline(list, symbol, '+'); ++i)
+        blocks += UkBlock(symbol.c_str(), std::to_string(10 * (n + 1) + i) + ".00");
       Text reply(UkPage(blocks));
       ParseQuoteTableHtml(hListView, reply.p(), szSymbolList);
       break;

@@ -55,7 +55,8 @@ def main(wine_run, exe, trust):
             ('/d/quotes.csv?s=IBM+BCE.TO&f=sd1t1l1ohgvwdyrc1pjkn',
              lambda b: [r[0] for r in csv_rows(b)] == ['IBM', 'BCE.TO'] and
              all(len(r) == 17 for r in csv_rows(b))),
-            ('/quotes/IBM+BCE.TO/view/dv', lambda b: [r[0] for r in csv_rows(b)] == ['IBM', 'BCE.TO']),
+            ('/quotes/IBM+BCE.TO/view/dv',  # the quote page for people, no CSV
+             lambda b: b.startswith(b'<html>') and b'International Business Machines' in b and b'"IBM",' not in b),
             ('/stocks/detailquote.php?ticker=BCE.ca',
              lambda b: b'<div class="quote1">Last:<br>' in b and b'\tYield</td>' in b and b.endswith(b'</html>\n')),
             ('/cgi-bin/qso?tick=V.ABC', lambda b: b'Symbol        : V.ABC\r\n' in b and b'</html>' in b),

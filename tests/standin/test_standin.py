@@ -97,6 +97,20 @@ class Requests(Server):
         self.assertEqual([r[0] for r in rows], ['ABC', '^DJI', 'IBM'])
         self.assertEqual(rows[0][1], '0.00')
 
+    def test_quote_page_is_no_csv_and_the_log_keeps_what_was_served(self):
+        reply, _, _ = exchange(self.port, b'GET /quotes/IBM+BCE.TO/view/dv HTTP/1.0\r\n\r\n')
+        line, body = body_of(reply)
+        self.assertEqual(line, b'HTTP/1.0 200 OK')
+        self.assertIn(b'Content-Type: text/html', reply)
+        self.assertTrue(body.startswith(b'<html>') and b'BCE Inc.' in body, body[:80])
+        self.assertNotIn(b'"IBM",', body)
+        req = b'GET /d/quotes.csv?s=IBM+bce.to+^GSPC&f=sl1c1vn HTTP/1.0\r\n\r\n'
+        rows = list(csv.reader(io.StringIO(body_of(exchange(self.port, req)[0])[1].decode())))
+        served = self.entry(req)['served']  # the index is not quoted, so not served
+        self.assertEqual([(q['asked'], q['symbol']) for q in served], [('IBM', 'IBM'), ('BCE.TO', 'BCE.TO')])
+        self.assertEqual([[r[0], float(r[1]), float(r[2]), int(r[3]), r[4]] for r in rows[:2]],
+                         [[q['asked'], q['price'], q['change'], q['volume'], q['name']] for q in served])
+
     def test_query_text(self):
         self.assertEqual(standin.parse_query('s=IBM+BCE.TO&f=sl1&s=x'), {'s': 'IBM+BCE.TO', 'f': 'sl1'})
         self.assertEqual(standin.parse_query('symbols=%5EDJI,^gspc&x'), {'symbols': '^DJI,^gspc', 'x': ''})
@@ -241,6 +255,10 @@ class Formats(unittest.TestCase):
         self.assertEqual(ibm[0:3], ['IBM', '%d/%d/%d' % (lt.tm_mon, lt.tm_mday, lt.tm_year),
                                     '%d:00%s' % (lt.tm_hour % 12 or 12, 'pm' if lt.tm_hour >= 12 else 'am')])
         self.assertEqual((rows[1][0], rows[2][0], rows[2][3], rows[2][16]), ('BCE.TO', 'NOPE', '0.00', 'NOPE'))
+        # the CSV service quotes no index, under its own symbol or an old name
+        for line in csv.reader(io.StringIO(pages.csv_reply(self.m, ['^GSPC', 'indu']).decode())):
+            self.assertEqual((line[0], line[3], set(line[4:16])), (line[16], '0.00', {'N/A'}))
+            self.assertIn(line[0], ('^GSPC', '^DJI'))
         self.assertRegex(','.join(ibm[3:8]), r'^\d+\.\d\d,\d+\.\d\d,\d+\.\d\d,\d+\.\d\d,\d+$')
         self.assertRegex(ibm[12], r'^[+-]\d+\.\d\d$')
         self.assertEqual(ibm[16], 'International Business Machines')
@@ -256,6 +274,10 @@ class Formats(unittest.TestCase):
             self.assertTrue(0 <= e['regularMarketVolume'] < 2 ** 31)
             self.assertEqual(e['regularMarketTime'], CLOCK())
         self.assertEqual(json.loads(pages.json_reply(self.m, []))['quoteResponse']['result'], [])
+        # a whole price is written without a fraction, as a script writes it; a name may hold '"'
+        raw = pages.json_reply(self.m, ['^DJT'])
+        self.assertRegex(raw, rb'"regularMarketPrice":\d+,')
+        self.assertIn('"', json.loads(raw)['quoteResponse']['result'][0]['shortName'])
 
     def test_detail_page(self):
         labels = ['<div class="quote1">Last:<br>', '<td valign=top colspan=6><div class="headline">',

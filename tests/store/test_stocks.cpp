@@ -198,6 +198,7 @@ TEST(DeleteStockUnderCursor, RemovesStockQuotesAndRow) {
   oDatabase.SQLCall("insert into quote (stock_rowid, create_date, quote_status) values (2, date('now'), 0)");
   InitLoadStocks(hListView);
   ASSERT_EQ(ListRows(), 2);
+  CursorLock cursor;
   RECT rc = {LVIR_BOUNDS, 0, 0, 0};
   ASSERT_TRUE(SendMessageA(hListView, LVM_GETITEMRECT, 1, (LPARAM)&rc));
   POINT pt = {rc.left + 5, (rc.top + rc.bottom) / 2};

@@ -98,3 +98,15 @@ long long ItemData(int row) {
   SendMessageA(hListView, LVM_GETITEMA, 0, (LPARAM)&item);
   return item.lParam;
 }
+
+CursorLock::CursorLock() {
+  mutex = CreateMutexA(NULL, FALSE, "TarnWickTestCursor");
+  // An owner that died leaves the mutex abandoned, which still hands it over.
+  if (mutex) WaitForSingleObject(mutex, 60000);
+}
+
+CursorLock::~CursorLock() {
+  if (!mutex) return;
+  ReleaseMutex(mutex);
+  CloseHandle(mutex);
+}

@@ -15,3 +15,14 @@ HWND MakeList(const char* colShown);
 std::string CellText(int row, int subItem);
 int ListRows();
 long long ItemData(int row);
+
+// Held by a test while it places the mouse cursor and relies on where it is: the test programs run in
+// parallel on one screen.
+class CursorLock {
+ public:
+  CursorLock();
+  ~CursorLock();
+
+ private:
+  HANDLE mutex;
+};

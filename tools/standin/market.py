@@ -1,7 +1,10 @@
 """The instruments the stand-in quotes, and the deterministic random walk of their prices.
 
 Each instrument walks on its own generator, seeded from the run's seed and its symbol, and takes one
-step each time it is quoted: the same seed and the same requests give the same replies."""
+step each time it is quoted: the same seed and the same requests give the same replies. The quotes
+given out while serving one request can be captured (Market.capture), so that a test can hold what a
+program stored against what it was served."""
+import contextlib
 import random
 import threading
 import time
@@ -15,6 +18,8 @@ INDEX_SYMBOLS = ['^DJI', '^DJU', '^DJT', '^GSPC', '^NYA', '^IXIC', '^IXID', '^IX
                  '^IXTR']
 # Old names the CSV service still answered under the index's symbol.
 ALIASES = {'INDU': '^DJI'}
+# Quoted in whole points: the JSON service writes such prices without a fraction.
+WHOLE_POINTS = {'^DJT'}
 
 # symbol as the Yahoo source writes it, name, start price, kind ('stock', 'fund' or 'index')
 INSTRUMENTS = [
@@ -50,7 +55,7 @@ INSTRUMENTS = [
     ('GWO.WI', 'Great-West Lifeco Inc.', 42.70, 'stock'),
     ('^DJI', 'Dow Jones Industrial Average', 38950.25, 'index'),
     ('^DJU', 'Dow Jones Utility Average', 870.40, 'index'),
-    ('^DJT', 'Dow Jones Transportation Average', 15720.10, 'index'),
+    ('^DJT', 'Dow Jones "Transports" Average', 15720.0, 'index'),
     ('^GSPC', 'S&P 500', 5120.35, 'index'),
     ('^NYA', 'NYSE Composite', 17850.60, 'index'),
     ('^IXIC', 'NASDAQ Composite', 16090.20, 'index'),
@@ -72,13 +77,18 @@ def split_suffix(symbol):
 
 
 class Quote:
-    """One quote of one instrument; prices in the instrument's currency, time in seconds since 1970."""
-    __slots__ = ('symbol', 'name', 'kind', 'market', 'price', 'change', 'open', 'high', 'low', 'prev_close',
-                 'volume', 'high52', 'low52', 'dividend', 'yield_', 'peratio', 'time')
+    """One quote of one instrument; prices in the instrument's currency, time in seconds since 1970.
+    `asked` is the symbol as the request wrote it."""
+    __slots__ = ('asked', 'symbol', 'name', 'kind', 'market', 'price', 'change', 'open', 'high', 'low',
+                 'prev_close', 'volume', 'high52', 'low52', 'dividend', 'yield_', 'peratio', 'time')
 
     def __init__(self, **kw):
         for k, v in kw.items():
             setattr(self, k, v)
+
+    def record(self):
+        """What the request log keeps of a served quote."""
+        return {k: getattr(self, k) for k in ('asked', 'symbol', 'name', 'price', 'change', 'volume')}
 
 
 class _Walk:
@@ -86,20 +96,21 @@ class _Walk:
         self.rng = random.Random(zlib.crc32(('%d:%s' % (seed, symbol)).encode()))
         self.symbol, self.name, self.kind = symbol, name, kind
         self.market = split_suffix(symbol)[1] if kind != 'index' else 0
+        self.places = 0 if symbol in WHOLE_POINTS else 2
         self.prev_close = start
         self.price = start
-        self.open = round(start * (1 + self.rng.uniform(-0.01, 0.01)), 2)
+        self.open = round(start * (1 + self.rng.uniform(-0.01, 0.01)), self.places)
         self.high = max(self.open, start)
         self.low = min(self.open, start)
         self.volume = 0
-        self.low52 = round(start * self.rng.uniform(0.55, 0.85), 2)
-        self.high52 = round(start * self.rng.uniform(1.05, 1.40), 2)
+        self.low52 = round(start * self.rng.uniform(0.55, 0.85), self.places)
+        self.high52 = round(start * self.rng.uniform(1.05, 1.40), self.places)
         self.dividend = round(start * self.rng.uniform(0.0, 0.04), 2) if kind == 'stock' else 0.0
         self.peratio = round(self.rng.uniform(8, 35), 2) if kind == 'stock' else 0.0
 
     def step(self):
         rng = self.rng
-        self.price = round(max(0.01, self.price * (1 + rng.gauss(0, 0.004))), 2)
+        self.price = float(round(max(0.01, self.price * (1 + rng.gauss(0, 0.004))), self.places))
         self.high = max(self.high, self.price)
         self.low = min(self.low, self.price)
         self.high52 = max(self.high52, self.high)
@@ -118,9 +129,24 @@ class Market:
         self.lock = threading.Lock()
         self.walks = {}
         self.by_upper = {s.upper(): (s, n, p, k) for s, n, p, k in INSTRUMENTS}
+        self.local = threading.local()
+
+    @contextlib.contextmanager
+    def capture(self):
+        """The quotes given out on this thread while the block runs, as a list."""
+        served = []
+        self.local.served = served
+        try:
+            yield served
+        finally:
+            self.local.served = None
 
     def known(self):
         return [s for s, _, _, _ in INSTRUMENTS]
+
+    def kind(self, symbol):
+        """'stock', 'fund' or 'index' of a known instrument's symbol."""
+        return self.by_upper[symbol.upper()][3]
 
     def lookup(self, symbol):
         """The instrument's symbol for a symbol as the Yahoo source writes it (any letter case), or None."""
@@ -148,8 +174,9 @@ class Market:
                 return self.lookup(up[2:] + SUFFIXES[m])
         return self.lookup(up)
 
-    def quote(self, symbol):
-        """The next quote of a known instrument (one step of its walk)."""
+    def quote(self, symbol, asked=None):
+        """The next quote of a known instrument (one step of its walk); `asked` is the symbol as the
+        request wrote it."""
         with self.lock:
             w = self.walks.get(symbol)
             if w is None:
@@ -157,8 +184,12 @@ class Market:
                 w = self.walks[symbol] = _Walk(self.seed, s, n, p, k)
             w.step()
             change = round(w.price - w.prev_close, 2)
-            return Quote(symbol=w.symbol, name=w.name, kind=w.kind, market=w.market, price=w.price,
-                         change=change, open=w.open, high=w.high, low=w.low, prev_close=w.prev_close,
-                         volume=w.volume, high52=w.high52, low52=w.low52, dividend=w.dividend,
-                         yield_=round(100.0 * w.dividend / w.price, 2) if w.price else 0.0,
-                         peratio=w.peratio, time=int(self.clock()) // 60 * 60)
+            q = Quote(asked=asked or symbol, symbol=w.symbol, name=w.name, kind=w.kind, market=w.market,
+                      price=w.price, change=change, open=w.open, high=w.high, low=w.low, prev_close=w.prev_close,
+                      volume=w.volume, high52=w.high52, low52=w.low52, dividend=w.dividend,
+                      yield_=round(100.0 * w.dividend / w.price, 2) if w.price else 0.0,
+                      peratio=w.peratio, time=int(self.clock()) // 60 * 60)
+        served = getattr(self.local, 'served', None)
+        if served is not None:
+            served.append(q)
+        return q

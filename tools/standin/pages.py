@@ -2,7 +2,9 @@
 
 Each function takes the market (market.Market) and the symbols as the request wrote them, and returns
 bytes. Symbols the market does not know get what the historical services gave for them: an N/A line in
-CSV, no element in JSON, a page without quote labels."""
+CSV, no element in JSON, a page without quote labels. The services are not kinder than they were: the
+CSV service quotes no index (an index gets a line without values, which is why the JSON request
+exists), and the JSON service writes a whole number without a fraction, as a script would."""
 import html
 import json
 import re
@@ -69,25 +71,31 @@ def csv_reply(market, symbols, letters=CSV_LETTERS):
     for asked in symbols:
         asked = asked.upper()
         sym = market.lookup(asked)
-        if sym is None:
-            lines.append(','.join(_csv_unknown(f, asked) for f in fields))
-            continue
-        q = market.quote(sym)
         # the service answers an old index name under the index's own symbol
-        echo = sym if sym.startswith('^') else asked
+        echo = sym if sym and sym.startswith('^') else asked
+        if sym is None or market.kind(sym) == 'index':
+            lines.append(','.join(_csv_unknown(f, echo) for f in fields))
+            continue
+        q = market.quote(sym, asked)
         lines.append(','.join(_csv_field(f, q, echo) for f in fields))
     return ''.join(line + CRLF for line in lines).encode('latin-1', 'replace')
 
 
+def _js_number(value):
+    """A number as a script writes it: a whole value without a fraction (150, not 150.0)."""
+    return int(value) if isinstance(value, float) and value.is_integer() else value
+
+
 def json_reply(market, symbols):
-    """The quote service's JSON: {"quoteResponse": {"result": [...], "error": null}}. Prices are written
-    with a fraction, volumes as 32-bit integers, the time as seconds since 1970."""
+    """The quote service's JSON: {"quoteResponse": {"result": [...], "error": null}}. Numbers are written
+    as a script writes them, so a whole price has no fraction; volumes are 32-bit integers, the time
+    seconds since 1970."""
     result = []
     for asked in symbols:
         sym = market.lookup(asked)
         if sym is None:
             continue
-        q = market.quote(sym)
+        q = market.quote(sym, asked)
         kind = {'index': 'INDEX', 'fund': 'MUTUALFUND'}.get(q.kind, 'EQUITY')
         el = {'language': 'en-US', 'region': 'US', 'quoteType': kind,
               'currency': 'CAD' if q.market else 'USD', 'symbol': q.symbol,
@@ -101,7 +109,7 @@ def json_reply(market, symbols):
               'fiftyTwoWeekLow': float(q.low52)}
         if q.kind == 'stock':
             el['marketCap'] = int(q.price * 1000000) * 1000
-        result.append(el)
+        result.append({k: _js_number(v) for k, v in el.items()})
     doc = {'quoteResponse': {'result': result, 'error': None}}
     return json.dumps(doc, separators=(',', ':')).encode()
 
@@ -115,7 +123,7 @@ def detail_page(market, ticker):
     if sym is None:
         return ('<html><head><title>Detailed quote</title></head><body>\n<p>No quote found for %s.</p>\n'
                 '</body></html>\n' % esc(ticker)).encode('latin-1', 'replace')
-    q = market.quote(sym)
+    q = market.quote(sym, ticker)
     lt = _local(q.time)
     ex_div = '%s %02d' % (MONTHS[(lt.tm_mon + 1) % 12], 7)
     rows = [('Open', '%.2f' % q.open), ('Previous Close', '%.2f' % q.prev_close),
@@ -144,7 +152,7 @@ def text_page(market, tick):
     head, tail = '<html><body><pre>' + CRLF, '</pre></body></html>' + CRLF
     if sym is None:
         return (head + 'No quote available for %s' % tick + CRLF + tail).encode('latin-1', 'replace')
-    q = market.quote(sym)
+    q = market.quote(sym, tick)
     lt = _local(q.time)
     lines = ['Symbol        : %s' % tick.upper(),
              'Description   : %s' % q.name.upper(),
@@ -171,7 +179,7 @@ def uk_page(market, symbols):
         sym = market.lookup_plain(asked)
         if sym is None:
             continue
-        q = market.quote(sym)
+        q = market.quote(sym, asked)
         lt = _local(q.time)
         pct = 100.0 * q.change / q.prev_close if q.prev_close else 0.0
         arrow = 'up' if q.change >= 0 else 'down'
@@ -184,6 +192,21 @@ def uk_page(market, symbols):
                 '</table>',
                 '<a href="/q?s=%s&d=t&o=t">Refresh</a>' % asked.upper()]
     out += ['</body></html>', '']
+    return '\r\n'.join(out).encode('latin-1', 'replace')
+
+
+def quote_page(market, symbols):
+    """The quote page a browser shows for "/quotes/A+B/view/dv": HTML for people, no CSV."""
+    out = ['<html><head><title>Quotes</title></head><body>', '<table>']
+    for asked in symbols:
+        sym = market.lookup(asked)
+        if sym is None:
+            out.append('<tr><td>%s</td><td>No such symbol</td></tr>' % html.escape(asked.upper()))
+            continue
+        q = market.quote(sym, asked)
+        out.append('<tr><td>%s</td><td>%s</td><td>Last trade: %.2f</td><td>Change: %+.2f</td></tr>'
+                   % (html.escape(q.symbol), html.escape(q.name), q.price, q.change))
+    out += ['</table>', '</body></html>', '']
     return '\r\n'.join(out).encode('latin-1', 'replace')
 
 

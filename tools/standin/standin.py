@@ -12,7 +12,8 @@ Options:
   --tls-port N       https port, default 0 likewise; --no-tls: none
   --port-file F      once bound, write {"port", "tls_port", "cert", "pid"} as JSON to F
   --log F            request log: one JSON object a line per connection (time, connection number,
-                     port kind, raw request bytes as latin-1 text, path, query, status, fault)
+                     port kind, raw request bytes as latin-1 text, path, query, status, fault, and
+                     the quotes served: asked, symbol, name, price, change, volume)
   --cert-dir D       keep the certificate (cert.pem, key.pem, cert.der) in D; default: a temporary
                      folder removed at exit. Windows clients trust it once cert.der is in the Root store.
   --seed N           seed of the random walk (default 1)
@@ -35,7 +36,7 @@ It prints the ports and a [Hosts] section for the program's settings file. The f
 {"/path" or "/path?query": {"body": text | "body_b64": base64, "status": 200, "type": "text/plain",
 "fault": SWITCHES}}, read again whenever it changes. Paths served in live mode:
   /d/quotes.csv?s=A+B&f=LETTERS        Yahoo CSV, one line per symbol, fields by the field letters
-  /quotes/A+B/view/dv                  the same CSV (the raw-socket road of the Yahoo source)
+  /quotes/A+B/view/dv                  the Yahoo quote page a browser shows (HTML, not CSV)
   /v7/finance/quote?...&symbols=A,B    Yahoo JSON, over http and https
   /stocks/detailquote.php?ticker=S     HTML detail page (S.ca: the Canadian listing)
   /cgi-bin/qso?tick=S                  text page (S with a market prefix such as T.)
@@ -354,7 +355,7 @@ class StandIn:
             return 200, 'text/csv', pages.csv_reply(m, split(q.get('s')), q.get('f') or pages.CSV_LETTERS)
         hit = re.fullmatch(r'/quotes/([^/]*)/view/dv', path)
         if hit:
-            return 200, 'text/csv', pages.csv_reply(m, split(unquote(hit.group(1))))
+            return 200, 'text/html', pages.quote_page(m, split(unquote(hit.group(1))))
         if path == '/v7/finance/quote':
             return 200, 'application/json', pages.json_reply(m, split(q.get('symbols'), ','))
         if path == '/stocks/detailquote.php':
@@ -420,7 +421,7 @@ class StandIn:
     def _connection(self, sock, peer, ctx, conn):
         entry = {'time': time.time(), 'conn': conn, 'port': 'https' if ctx else 'http',
                  'peer': '%s:%d' % peer, 'raw': b'', 'line': '', 'method': '', 'path': '', 'query': '',
-                 'version': None, 'status': None, 'fault': {}, 'error': None}
+                 'version': None, 'status': None, 'fault': {}, 'error': None, 'served': []}
         raw = bytearray()
         try:
             sock.settimeout(READ_TIMEOUT)
@@ -462,7 +463,9 @@ class StandIn:
         method, target, version = split_request_line(line)
         path, query = split_target(target)
         entry.update(line=line.decode('latin-1'), method=method, path=path, query=query, version=version)
-        status, ctype, body, fault = self.answer(path, query)
+        with self.market.capture() as served:
+            status, ctype, body, fault = self.answer(path, query)
+        entry['served'] = [q.record() for q in served]
         entry['fault'] = fault
         if fault.get('reset'):
             sock.setsockopt(socket.SOL_SOCKET, socket.SO_LINGER, struct.pack('ii', 1, 0))

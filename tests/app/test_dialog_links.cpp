@@ -1,0 +1,80 @@
+// The About box's text and links, and every dialog button that opens a web page, captured by the
+// recorder browser.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "app/dialogs.h"
+#include "app/handles.h"
+#include "app/links.h"
+#include "foundation/settings.h"
+#include "quotes/hosts.h"
+#include "quotes/sources.h"
+#include "resources/resource.h"
+#include "tests/app/dialog_driver.h"
+#include "tests/app/url_capture.h"
+#include "tests/store/test_support.h"
+
+namespace {
+
+BOOL CALLBACK CollectLink(HWND w, LPARAM p) {
+  char cls[32] = "";
+  GetClassNameA(w, cls, sizeof cls);
+  if (strcmp(cls, "THyper") == 0) ((std::vector<HWND>*)p)->push_back(w);
+  return TRUE;
+}
+
+void ClickOn(HWND w) {
+  RECT r;
+  GetWindowRect(w, &r);
+  SetCursorPos(r.left + 5, (r.top + r.bottom) / 2);
+  SendMessageA(w, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
+  SendMessageA(w, WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
+}
+
+}  // namespace
+
+TEST(DialogLinks, AboutTextLinksAndEveryPageButton) {
+  FreshStore("dialoglinks", "");
+  bRegistryReady = TRUE;
+  hInst = GetModuleHandleA(NULL);
+  Hyper_RegisterClasses(hInst, IDC_LINKCURSOR);
+  StartUrlCapture();
+  SetHostEntry(HOST_MAKER, "maker.test");
+  SetHostEntry(HOST_YAHOO, "yahoo.test");
+  SetHostEntry(HOST_UK_LIST, "uk.test");
+  MakeList("0");
+  CursorLock cursor;
+  INT_PTR result = RunModal([] { return ShowAboutDialog(NULL); },
+                            {{"About TarnWick", [](HWND d) {
+                                EXPECT_EQ(ItemText(d, IDC_ABOUT_TEXT).rfind("TarnWick version 1.86.000\r\n", 0), 0u);
+                                // the icon keeps its picture
+                                EXPECT_TRUE(SendDlgItemMessageA(d, IDC_ABOUT_ICON, STM_GETICON, 0, 0));
+                                std::vector<HWND> links;
+                                EnumChildWindows(d, CollectLink, (LPARAM)&links);
+                                EXPECT_EQ(links.size(), 2u);
+                                char caption[100] = "";
+                                if (links.size() == 2) GetWindowTextA(links[1], caption, sizeof caption);
+                                EXPECT_STREQ(caption, "Email:  support@maker.test");
+                                // above the windows of tests running beside this one
+                                SetWindowPos(d, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+                                for (HWND link : links) ClickOn(link);
+                                Press(d, IDC_ABOUT_HELP);
+                                SendMessageA(d, WM_CLOSE, 0, 0);
+                              }}});
+  EXPECT_EQ(result, 1);
+  nQuoteSource = SRC_UK_YAHOO;
+  RunModal([] { return ShowStockDialog(NULL); }, {{"Stock", [](HWND d) {
+                                                   Press(d, IDC_STOCK_SEARCH);
+                                                   SendMessageA(d, WM_CLOSE, 0, 0);
+                                                 }}});
+  RunModal([] { return ShowDataSettingsDialog(NULL); }, {{"Data Preferences", [](HWND d) {
+                                                            Press(d, IDC_DATA_INDEXLIST);
+                                                            Press(d, IDCANCEL);
+                                                          }}});
+  EXPECT_EQ(CapturedUrls(5), (std::vector<std::string>{
+                                 "\"http://maker.test/\"", "\"http://maker.test/pages/tarnwickhelp.asp\"",
+                                 "\"http://uk.test/l\"", "\"http://yahoo.test/m1?u\"", "\"mailto:support@maker.test\""}));
+}
