@@ -5,9 +5,15 @@
 #include <stdlib.h>
 #include <string.h>
 
+#include <algorithm>
+#include <vector>
+
 #include "app/handles.h"
+#include "foundation/log.h"
 #include "foundation/settings.h"
+#include "store/database.h"
 #include "store/queue_record.h"
+#include "store/stocks.h"
 
 const char* ColumnTitles[MAX_LIST_COLUMNS] = {
     "Ticker",   "Price",   "Change",   "Date",     "Time",     "Volume",    "52 Low", "52 High",
@@ -258,18 +264,96 @@ static int CompareFields(int field, const QueueRecord& a, const QueueRecord& b) 
   return 0;
 }
 
-int CALLBACK CompareListItems(LPARAM lParam1, LPARAM lParam2, LPARAM lParamSort) {
-  QueueRecord a, b;
-  if (!LoadQueueRecordLV(hListView, 0, &a, (int)lParam1)) return 0;
-  if (!LoadQueueRecordLV(hListView, 0, &b, (int)lParam2)) return 0;
-  int field = (unsigned short)lParamSort < MAX_LIST_COLUMNS ? ColShown[(unsigned short)lParamSort] : -1;
+int CompareQueueRecords(const QueueRecord& a, const QueueRecord& b, LPARAM column) {
+  int field = (unsigned short)column < MAX_LIST_COLUMNS ? ColShown[(unsigned short)column] : -1;
   int answer;
   if (field < 0 || field >= FIELD_ID_COUNT)
-    answer = lParam1 > lParam2 ? -1 : (lParam1 < lParam2 ? 1 : 0);
+    answer = a.rowid > b.rowid ? -1 : (a.rowid < b.rowid ? 1 : 0);
   else
     answer = CompareFields(field, a, b);
   // strcmp-style results are only signed; keep them as they are.
   return nSortDirection > 0 ? -answer : answer;
+}
+
+// The records of the sort under way, by row id. Records cannot change while it runs: the list is
+// sorted on the main thread, where every record is written.
+static const std::vector<QueueRecord>* pSortRecords = NULL;
+
+static bool ByRowid(const QueueRecord& a, const QueueRecord& b) { return a.rowid < b.rowid; }
+
+static const QueueRecord* SortRecord(LPARAM id) {
+  QueueRecord key;
+  key.rowid = (long long)id;
+  auto it = std::lower_bound(pSortRecords->begin(), pSortRecords->end(), key, ByRowid);
+  return it != pSortRecords->end() && it->rowid == (long long)id ? &*it : NULL;
+}
+
+int CALLBACK CompareListItems(LPARAM lParam1, LPARAM lParam2, LPARAM lParamSort) {
+  if (pSortRecords) {
+    const QueueRecord* a = SortRecord(lParam1);
+    const QueueRecord* b = SortRecord(lParam2);
+    if (!a || !b) return 0;
+    return CompareQueueRecords(*a, *b, lParamSort);
+  }
+  QueueRecord a, b;
+  if (!LoadQueueRecordLV(hListView, 0, &a, (int)lParam1)) return 0;
+  if (!LoadQueueRecordLV(hListView, 0, &b, (int)lParam2)) return 0;
+  return CompareQueueRecords(a, b, lParamSort);
+}
+
+// Every record of the list's rows, by row id: the portfolio's stocks by one query, and any row of
+// another stock by its own load. A row whose record cannot be loaded has none.
+static std::vector<QueueRecord> ReadSortRecords(HWND list) {
+  std::vector<LPARAM> ids((size_t)SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
+  for (size_t i = 0; i < ids.size(); ++i) {
+    LVITEMA item;
+    memset(&item, 0, sizeof item);
+    item.mask = LVIF_PARAM;
+    item.iItem = (int)i;
+    SendMessageA(list, LVM_GETITEMA, 0, (LPARAM)&item);
+    ids[i] = item.lParam;
+  }
+  std::vector<QueueRecord> records;
+  {
+    static const char sql[] = QUEUE_RECORD_SELECT " and portfolio.rowid = ?)" QUEUE_RECORD_TODAY;
+    CKeptStatement kept(sql);
+    if (kept.stmt) {
+      sqlite3_bind_int64(kept.stmt, 1, nPortfolioRowid);
+      records = LoadQueueRecords(kept.stmt);
+    } else if (oDatabase.hDb) {
+      WriteLog("SortStockList:sqlite3_prepare error: %s\n%s", oDatabase.KeepLibraryError(), sql);
+    }
+  }
+  // A stock with two quote rows today reads as its last one, as a load of the one stock does.
+  std::stable_sort(records.begin(), records.end(), ByRowid);
+  auto last = std::unique(records.rbegin(), records.rend(),
+                          [](const QueueRecord& a, const QueueRecord& b) { return a.rowid == b.rowid; });
+  records.erase(records.begin(), last.base());
+
+  size_t found = records.size();
+  for (LPARAM id : ids) {
+    QueueRecord key;
+    key.rowid = (long long)id;
+    if (std::binary_search(records.begin(), records.begin() + found, key, ByRowid)) continue;
+    QueueRecord rec;
+    if (LoadQueueRecordLV(list, 0, &rec, (int)id) && rec.rowid == (long long)id) records.push_back(rec);
+  }
+  if (records.size() > found) std::stable_sort(records.begin(), records.end(), ByRowid);
+  return records;
+}
+
+void SortStockList(HWND hListView, int column) {
+  std::vector<QueueRecord> records = ReadSortRecords(hListView);
+  pSortRecords = &records;
+  SendMessageA(hListView, LVM_SORTITEMS, (WPARAM)column, (LPARAM)CompareListItems);
+  pSortRecords = NULL;
+}
+
+void BeginListUpdate(HWND hListView) { SendMessageA(hListView, WM_SETREDRAW, FALSE, 0); }
+
+void EndListUpdate(HWND hListView) {
+  SendMessageA(hListView, WM_SETREDRAW, TRUE, 0);
+  InvalidateRect(hListView, NULL, TRUE);
 }
 
 LRESULT OnListCustomDraw(NMLVCUSTOMDRAW* draw) {

@@ -45,8 +45,21 @@ bool RowValue(const QueueRecord& r, double* out);
 bool RowChangePercent(const QueueRecord& r, double* out);
 bool RowGain(const QueueRecord& r, double* out);
 
+// Sorts the list by the given list position in the direction nSortDirection: every sort of the
+// quote list goes through here. Each row's record is read once, by one query, at the start.
+void SortStockList(HWND hListView, int column);
+// The comparison of LVM_SORTITEMS: lParam1 and lParam2 are two rows' stock row ids, lParamSort the
+// list position. Reads the records of the sort under way, else loads both from the store.
 int CALLBACK CompareListItems(LPARAM lParam1, LPARAM lParam2, LPARAM lParamSort);
+// The order of two loaded records when the list is sorted by the given list position, in the
+// current direction; the list's comparison is this rule on the rows' records.
+int CompareQueueRecords(const QueueRecord& a, const QueueRecord& b, LPARAM column);
 int CompareInt(int a, int b);
 int CompareDouble(double a, double b);
 
 LRESULT OnListCustomDraw(NMLVCUSTOMDRAW* draw);
+
+// Redraw of the list off while many rows are written (a fill, the quotes of one reply); back on and
+// the list repainted after.
+void BeginListUpdate(HWND hListView);
+void EndListUpdate(HWND hListView);

@@ -6,6 +6,14 @@
 #include "quotes/hosts.h"
 #include "resources/resource.h"
 
+// A link as wide as the room to the right allows, so that a long host name is not cut.
+static void AddLink(HWND hDlg, const char* text, const char* url, int x, int y, int width, int height) {
+  RECT client;
+  GetClientRect(hDlg, &client);
+  if (client.right - x - 10 > width) width = client.right - x - 10;
+  Hyper_Create(hDlg, text, url, x, y, width, height);
+}
+
 static void OnInitAboutDialog(HWND hDlg) {
   char text[300];
   snprintf(text, sizeof text,
@@ -16,12 +24,12 @@ static void OnInitAboutDialog(HWND hDlg) {
   CenterOnParent(hDlg);
   char home[WEB_ADDRESS_SIZE];
   MakerPageUrl(home, sizeof home, "/");
-  Hyper_Create(hDlg, home, home, 125, 60, 160, 15);
+  AddLink(hDlg, home, home, 125, 60, 160, 15);
   char address[HOST_NAME_SIZE + 10], caption[HOST_NAME_SIZE + 20], mailto[HOST_NAME_SIZE + 20];
   snprintf(address, sizeof address, "support@%s", SourceHost[HOST_MAKER]);
   snprintf(caption, sizeof caption, "Email:  %s", address);
   snprintf(mailto, sizeof mailto, "mailto:%s", address);
-  Hyper_Create(hDlg, caption, mailto, 115, 80, 180, 15);
+  AddLink(hDlg, caption, mailto, 115, 80, 180, 15);
 }
 
 static void OnAboutHelp(HWND hDlg) {

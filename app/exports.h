@@ -48,5 +48,7 @@ void CopyListToClipboard(HWND hwnd);
 // Hands a CF_TEXT block to the clipboard, which then owns it; on failure the block is freed here.
 BOOL PutTextOnClipboard(HWND hwnd, HGLOBAL block);
 
-// Main-window commands.
+// Main-window commands: the three export commands (mode as in ExportQuoteList) with their save
+// dialog and remembered file name, and the automatic export after a quote cycle.
+void OnExportCommand(HWND hwnd, int mode);
 void OnAutoExport(HWND hwnd);

@@ -48,26 +48,15 @@ void SplitCsvLine(const char* line, CsvFields* out) {
 // Lays over rec the stock named symbol on market (a stock_type outside the Canadian rows counts as
 // US); false when the portfolio has none.
 bool FindStockOnMarket(QueueRecord* rec, const char* symbol, int market) {
-  CDbLock lock(oDatabase);
-  if (!oDatabase.hDb) return false;
-  const char* sql = STOCK_OVERLAY_SELECT
+  return LoadQueueRecordFromSql(
+      STOCK_OVERLAY_SELECT
       "upper(symbol) = upper(?) and (case when stock_type between 1 and 6 then stock_type else 0 end) = ? "
-      "and portfolio_rowid = ?";
-  sqlite3_stmt* stmt = NULL;
-  if (sqlite3_prepare_v2(oDatabase.hDb, sql, -1, &stmt, NULL) != SQLITE_OK) {
-    WriteLog("ParseYahooCsv:sqlite3_prepare error: %s\n%s", oDatabase.KeepLibraryError(), sql);
-    return false;
-  }
-  sqlite3_bind_text(stmt, 1, symbol, -1, SQLITE_TRANSIENT);
-  sqlite3_bind_int(stmt, 2, market);
-  sqlite3_bind_int64(stmt, 3, nPortfolioRowid);
-  bool found = false;
-  while (sqlite3_step(stmt) == SQLITE_ROW) {
-    LoadQueueRecord(stmt, rec, false);
-    found = true;
-  }
-  sqlite3_finalize(stmt);
-  return found;
+      "and portfolio_rowid = ?",
+      rec, "ParseYahooCsv", [&](sqlite3_stmt* s) {
+        sqlite3_bind_text(s, 1, symbol, -1, SQLITE_TRANSIENT);
+        sqlite3_bind_int(s, 2, market);
+        sqlite3_bind_int64(s, 3, nPortfolioRowid);
+      });
 }
 
 // The reply names the listing: BCE.TO is the Toronto stock BCE (no stock is named BCE.TO), plain BCE

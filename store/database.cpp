@@ -2,6 +2,7 @@
 
 #include <stdio.h>
 #include <stdlib.h>
+#include <string.h>
 
 #include "foundation/log.h"
 #include "foundation/settings.h"
@@ -14,6 +15,7 @@ static char szFallbackErrorText[DB_ERROR_TEXT_SIZE];
 
 CSSqlite::CSSqlite() {
   InitializeCriticalSection(&csLock);
+  memset(kept, 0, sizeof kept);
   szErrorText = NULL;
   bOwnErrorBuffer = false;
   Init();
@@ -92,6 +94,7 @@ bool CSSqlite::OpenDatabase() {
 bool CSSqlite::CloseDatabase(sqlite3*& db) {
   CDbLock lock(*this);
   if (!db) return true;
+  if (db == hDb) FinalizeKeptStatements();
   if (sqlite3_close(db) != SQLITE_OK) {
     CopyCut(szErrorText, DB_ERROR_TEXT_SIZE, sqlite3_errmsg(db));
     if (pfnError) pfnError("CloseDatabase:sqlite3_close error: %s", szErrorText);
@@ -228,19 +231,70 @@ bool CSSqlite::ColumnExists(const char* table, const char* column) {
   return sqlite3_table_column_metadata(hDb, NULL, table, column, NULL, NULL, NULL, NULL, NULL) == SQLITE_OK;
 }
 
+// The library re-prepares a kept statement by itself after a schema change (the _v2 form); a busy
+// text (a caller using it further up the stack) gets a statement of its own, finalized on release.
+sqlite3_stmt* CSSqlite::KeptStatement(const char* sql) {
+  CDbLock lock(*this);
+  if (!hDb) return NULL;
+  KeptSlot* freeSlot = NULL;
+  for (KeptSlot& k : kept) {
+    if (!k.sql) {
+      if (!freeSlot) freeSlot = &k;
+    } else if (!k.inUse && !strcmp(k.sql, sql)) {
+      k.inUse = true;
+      return k.stmt;
+    }
+  }
+  sqlite3_stmt* stmt = NULL;
+  if (sqlite3_prepare_v2(hDb, sql, -1, &stmt, NULL) != SQLITE_OK || !stmt) {
+    if (stmt) sqlite3_finalize(stmt);
+    return NULL;
+  }
+  char* copy = freeSlot ? strdup(sql) : NULL;
+  if (copy) {
+    freeSlot->sql = copy;
+    freeSlot->stmt = stmt;
+    freeSlot->inUse = true;
+  }
+  return stmt;
+}
+
+void CSSqlite::ReleaseStatement(sqlite3_stmt* stmt) {
+  CDbLock lock(*this);
+  if (!stmt) return;
+  for (KeptSlot& k : kept)
+    if (k.stmt == stmt) {
+      sqlite3_reset(stmt);
+      sqlite3_clear_bindings(stmt);
+      k.inUse = false;
+      return;
+    }
+  sqlite3_finalize(stmt);  // one of its own
+}
+
+// One still in use keeps the connection from closing, as any unfinished statement does.
+void CSSqlite::FinalizeKeptStatements() {
+  for (KeptSlot& k : kept) {
+    if (k.inUse) continue;
+    if (k.stmt) sqlite3_finalize(k.stmt);
+    free(k.sql);
+    k.sql = NULL;
+    k.stmt = NULL;
+    k.inUse = false;
+  }
+}
+
 int RunBoundStatement(const char* sql, const std::function<void(sqlite3_stmt*)>& bind,
                       const std::function<void(sqlite3_stmt*)>& row) {
-  sqlite3_stmt* stmt = NULL;
-  if (!oDatabase.hDb || sqlite3_prepare(oDatabase.hDb, sql, -1, &stmt, NULL) != SQLITE_OK || !stmt) {
+  CKeptStatement kept(sql);
+  if (!kept.stmt) {
     WriteLog("Prepare error: %s\n%s", oDatabase.hDb ? oDatabase.KeepLibraryError() : "", sql);
-    if (stmt) sqlite3_finalize(stmt);
     return -1;
   }
-  bind(stmt);
-  int rc = sqlite3_step(stmt);
+  bind(kept.stmt);
+  int rc = sqlite3_step(kept.stmt);
   bool gotRow = rc == SQLITE_ROW && row;
-  if (gotRow) row(stmt);
-  sqlite3_finalize(stmt);
+  if (gotRow) row(kept.stmt);
   if (rc != SQLITE_DONE && !gotRow) WriteLog("Step error: %s\n%s", oDatabase.KeepLibraryError(), sql);
   return rc;
 }

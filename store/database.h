@@ -52,6 +52,12 @@ class CSSqlite {
   // Bounded copy of szErrorText, taken under the lock.
   void CopyErrorText(char* out, size_t size);
 
+  // A statement prepared once on the open connection and kept for the next caller with the same
+  // text until the connection closes; for constant texts with bound values. Call with the lock; give
+  // it back with ReleaseStatement. NULL when closed or when it does not prepare.
+  sqlite3_stmt* KeptStatement(const char* sql);
+  void ReleaseStatement(sqlite3_stmt* stmt);
+
   char szDatabasePath[260];
   unsigned char bTransactionOpen;
   ErrorCallback pfnError;
@@ -67,9 +73,17 @@ class CSSqlite {
   // Column 0 of the last row through read; none when closed, failing to prepare or without a row.
   template <typename T>
   T Scalar(const char* sql, const char* prepareError, T none, T (*read)(sqlite3_stmt*, int));
+  void FinalizeKeptStatements();
   CRITICAL_SECTION csLock;
   bool bOwnErrorBuffer;
   int nBatchDueAt;  // total changes of this connection after which the batch is committed
+  struct KeptSlot {
+    char* sql;
+    sqlite3_stmt* stmt;
+    bool inUse;
+  };
+  enum { KEPT_SLOTS = 16 };
+  KeptSlot kept[KEPT_SLOTS];
 };
 
 // Holds the database lock for one scope.
@@ -86,9 +100,24 @@ class CDbLock {
 
 extern CSSqlite oDatabase;
 
-// Prepares sql on oDatabase, binds it through bind, steps once and finalizes, logging "Prepare error"
-// or "Step error". With row given, a step that yields a row hands it to row (and is no error).
-// Returns the step's result, or -1 when the statement did not prepare (or the database is closed).
-// Call with the database lock held.
+// A kept statement of oDatabase with the lock held for one scope; stmt is NULL when it did not prepare.
+class CKeptStatement {
+ public:
+  explicit CKeptStatement(const char* sql) : lock(oDatabase), stmt(oDatabase.KeptStatement(sql)) {}
+  ~CKeptStatement() { oDatabase.ReleaseStatement(stmt); }
+
+ private:
+  CKeptStatement(const CKeptStatement&) = delete;
+  CKeptStatement& operator=(const CKeptStatement&) = delete;
+  CDbLock lock;
+
+ public:
+  sqlite3_stmt* const stmt;
+};
+
+// Runs the constant text sql once on oDatabase as a kept statement, bound through bind, logging
+// "Prepare error" or "Step error". With row given, a step that yields a row hands it to row (and is no
+// error). Returns the step's result, or -1 when the statement did not prepare (or the database is
+// closed).
 int RunBoundStatement(const char* sql, const std::function<void(sqlite3_stmt*)>& bind,
                       const std::function<void(sqlite3_stmt*)>& row = nullptr);

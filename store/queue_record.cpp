@@ -37,80 +37,86 @@ static double ReadDouble(sqlite3_stmt* stmt, int col, double ifNull) {
   return sqlite3_column_double(stmt, col);
 }
 
-#define TEXT_FIELD(f) {#f, offsetof(QueueRecord, f), sizeof(((QueueRecord*)0)->f)}
-#define DOUBLE_FIELD(f) {#f, offsetof(QueueRecord, f)}
+// How a result column is read into the record, by the column's name.
+enum ColumnKind { COL_INT64, COL_INT, COL_VOLUME, COL_TEXT, COL_DOUBLE, COL_OPTION_PRICE };
 
-struct TextColumn {
+struct NamedField {
   const char* name;
+  ColumnKind kind;
   size_t offset;
   size_t size;
 };
-struct DoubleColumn {
-  const char* name;
-  size_t offset;
+
+#define FIELD(f, kind) {#f, kind, offsetof(QueueRecord, f), sizeof(((QueueRecord*)0)->f)}
+
+static const NamedField kFields[] = {
+    FIELD(rowid, COL_INT64),          FIELD(portfolio_rowid, COL_INT64), FIELD(stock_type, COL_INT),
+    FIELD(quote_status, COL_INT),     FIELD(sharesoutstanding, COL_INT), FIELD(volume, COL_VOLUME),
+    FIELD(option_price, COL_OPTION_PRICE),
+    FIELD(symbol, COL_TEXT),          FIELD(portfolio_name, COL_TEXT),   FIELD(name, COL_TEXT),
+    FIELD(quote_date, COL_TEXT),      FIELD(quote_time, COL_TEXT),       FIELD(exdiv_date, COL_TEXT),
+    FIELD(sort_order, COL_TEXT),
+    FIELD(warn_below, COL_DOUBLE),    FIELD(warn_above, COL_DOUBLE),     FIELD(shares_owned, COL_DOUBLE),
+    FIELD(cost_basis, COL_DOUBLE),    FIELD(price, COL_DOUBLE),          FIELD(change, COL_DOUBLE),
+    FIELD(open, COL_DOUBLE),          FIELD(high, COL_DOUBLE),           FIELD(low, COL_DOUBLE),
+    FIELD(prev_close, COL_DOUBLE),    FIELD(high52, COL_DOUBLE),         FIELD(low52, COL_DOUBLE),
+    FIELD(volatility, COL_DOUBLE),    FIELD(dividend, COL_DOUBLE),       FIELD(peratio, COL_DOUBLE),
+    FIELD(yield, COL_DOUBLE),
 };
 
-static const TextColumn kTextColumns[] = {
-    TEXT_FIELD(symbol),     TEXT_FIELD(portfolio_name), TEXT_FIELD(name),       TEXT_FIELD(quote_date),
-    TEXT_FIELD(quote_time), TEXT_FIELD(exdiv_date),     TEXT_FIELD(sort_order),
-};
-static const DoubleColumn kDoubleColumns[] = {
-    DOUBLE_FIELD(warn_below), DOUBLE_FIELD(warn_above), DOUBLE_FIELD(shares_owned), DOUBLE_FIELD(cost_basis),
-    DOUBLE_FIELD(price),      DOUBLE_FIELD(change),     DOUBLE_FIELD(open),         DOUBLE_FIELD(high),
-    DOUBLE_FIELD(low),        DOUBLE_FIELD(prev_close), DOUBLE_FIELD(high52),       DOUBLE_FIELD(low52),
-    DOUBLE_FIELD(volatility), DOUBLE_FIELD(dividend),   DOUBLE_FIELD(peratio),      DOUBLE_FIELD(yield),
-};
-
-bool LoadQueueRecord(sqlite3_stmt* stmt, QueueRecord* rec, bool clearFirst) {
-  if (clearFirst) ClearQueueRecord(rec);
-  char* base = (char*)rec;
+void QueueRecordColumns::Map(sqlite3_stmt* stmt) {
   int count = sqlite3_column_count(stmt);
+  fields.assign(count > 0 ? (size_t)count : 0, -1);
   for (int col = 0; col < count; ++col) {
     const char* name = sqlite3_column_name(stmt, col);
     if (!name) continue;
-    if (!strcmp(name, "rowid")) {
-      rec->rowid = sqlite3_column_int64(stmt, col);
-      continue;
-    }
-    if (!strcmp(name, "portfolio_rowid")) {
-      rec->portfolio_rowid = sqlite3_column_int64(stmt, col);
-      continue;
-    }
-    if (!strcmp(name, "stock_type")) {
-      rec->stock_type = sqlite3_column_int(stmt, col);
-      continue;
-    }
-    if (!strcmp(name, "quote_status")) {
-      rec->quote_status = sqlite3_column_int(stmt, col);
-      continue;
-    }
-    if (!strcmp(name, "sharesoutstanding")) {
-      rec->sharesoutstanding = sqlite3_column_int(stmt, col);
-      continue;
-    }
-    if (!strcmp(name, "volume")) {
-      rec->volume = sqlite3_column_type(stmt, col) == SQLITE_NULL ? NoValue : sqlite3_column_int(stmt, col);
-      continue;
-    }
-    if (!strcmp(name, "option_price")) {
-      rec->option_price = ReadDouble(stmt, col, 0.0);
-      continue;
-    }
-    bool done = false;
-    for (const TextColumn& t : kTextColumns)
-      if (!strcmp(name, t.name)) {
-        ReadText(stmt, col, base + t.offset, t.size);
-        done = true;
-        break;
-      }
-    if (done) continue;
-    for (const DoubleColumn& d : kDoubleColumns)
-      if (!strcmp(name, d.name)) {
-        *(double*)(base + d.offset) = ReadDouble(stmt, col, NoValue);
+    for (size_t f = 0; f < sizeof kFields / sizeof kFields[0]; ++f)
+      if (!strcmp(name, kFields[f].name)) {
+        fields[col] = (int)f;
         break;
       }
   }
+}
+
+void QueueRecordColumns::Load(sqlite3_stmt* stmt, QueueRecord* rec, bool clearFirst) const {
+  if (clearFirst) ClearQueueRecord(rec);
+  char* base = (char*)rec;
+  for (size_t col = 0; col < fields.size(); ++col) {
+    if (fields[col] < 0) continue;
+    const NamedField& f = kFields[fields[col]];
+    void* at = base + f.offset;
+    int c = (int)col;
+    switch (f.kind) {
+      case COL_INT64: *(long long*)at = sqlite3_column_int64(stmt, c); break;
+      case COL_INT: *(int*)at = sqlite3_column_int(stmt, c); break;
+      case COL_VOLUME:
+        *(int*)at = sqlite3_column_type(stmt, c) == SQLITE_NULL ? NoValue : sqlite3_column_int(stmt, c);
+        break;
+      case COL_TEXT: ReadText(stmt, c, (char*)at, f.size); break;
+      case COL_DOUBLE: *(double*)at = ReadDouble(stmt, c, NoValue); break;
+      case COL_OPTION_PRICE: *(double*)at = ReadDouble(stmt, c, 0.0); break;
+    }
+  }
+}
+
+bool LoadQueueRecord(sqlite3_stmt* stmt, QueueRecord* rec, bool clearFirst) {
+  QueueRecordColumns columns;
+  columns.Map(stmt);
+  columns.Load(stmt, rec, clearFirst);
   return true;
+}
+
+std::vector<QueueRecord> LoadQueueRecords(sqlite3_stmt* stmt) {
+  std::vector<QueueRecord> records;
+  QueueRecordColumns columns;
+  columns.Map(stmt);
+  QueueRecord rec;
+  memset(&rec, 0, sizeof rec);
+  while (sqlite3_step(stmt) == SQLITE_ROW) {
+    columns.Load(stmt, &rec, true);
+    records.push_back(rec);
+  }
+  return records;
 }
 
 bool LoadQueueRecordLV(HWND hListView, int row, QueueRecord* rec, int stockRowid) {
@@ -125,25 +131,24 @@ bool LoadQueueRecordLV(HWND hListView, int row, QueueRecord* rec, int stockRowid
     if (!SendMessageA(hListView, LVM_GETITEMA, 0, (LPARAM)&item)) return false;
     stockRowid = (int)item.lParam;
   }
-  char sql[2000];
-  snprintf(sql, sizeof sql, QUEUE_RECORD_SELECT ")" QUEUE_RECORD_TODAY "  where stock.rowid = %d ", stockRowid);
-
-  return LoadQueueRecordFromSql(sql, rec, "LoadQueueRecordLV");
+  return LoadQueueRecordFromSql(QUEUE_RECORD_SELECT ")" QUEUE_RECORD_TODAY "  where stock.rowid = ? ", rec,
+                                "LoadQueueRecordLV",
+                                [stockRowid](sqlite3_stmt* s) { sqlite3_bind_int(s, 1, stockRowid); });
 }
 
-bool LoadQueueRecordFromSql(const char* sql, QueueRecord* rec, const char* caller) {
-  CDbLock lock(oDatabase);
+bool LoadQueueRecordFromSql(const char* sql, QueueRecord* rec, const char* caller,
+                            const std::function<void(sqlite3_stmt*)>& bind) {
+  CKeptStatement kept(sql);
   if (!oDatabase.hDb) return false;  // between a close and the reopen
-  sqlite3_stmt* stmt = NULL;
-  if (sqlite3_prepare(oDatabase.hDb, sql, -1, &stmt, NULL) != SQLITE_OK) {
+  if (!kept.stmt) {
     WriteLog("%s:sqlite3_prepare error: %s\n%s", caller, oDatabase.KeepLibraryError(), sql);
     return false;
   }
+  bind(kept.stmt);
   bool found = false;
-  while (stmt && sqlite3_step(stmt) == SQLITE_ROW) {
-    LoadQueueRecord(stmt, rec, false);
+  while (sqlite3_step(kept.stmt) == SQLITE_ROW) {
+    LoadQueueRecord(kept.stmt, rec, false);
     found = true;
   }
-  sqlite3_finalize(stmt);
   return found;
 }

@@ -3,6 +3,9 @@
 #include <windows.h>
 #include <sqlite3.h>
 
+#include <functional>
+#include <vector>
+
 // A missing number: -16384 in the integer fields, -16384.0 in the doubles (option_price uses 0.0).
 #define NoValue (-16384)
 
@@ -56,6 +59,16 @@ struct QueueRecord {
 
 void ClearQueueRecord(QueueRecord* rec);
 bool LoadQueueRecord(sqlite3_stmt* stmt, QueueRecord* rec, bool clearFirst);
+// LoadQueueRecord for many rows of one statement: the columns are matched to the fields by name once.
+struct QueueRecordColumns {
+  void Map(sqlite3_stmt* stmt);
+  void Load(sqlite3_stmt* stmt, QueueRecord* rec, bool clearFirst) const;
+  std::vector<int> fields;  // by result column: the field it fills, or -1
+};
+// Steps stmt to its end: one cleared record per result row, in order.
+std::vector<QueueRecord> LoadQueueRecords(sqlite3_stmt* stmt);
 bool LoadQueueRecordLV(HWND hListView, int row, QueueRecord* rec, int stockRowid);
-// Runs a query on the shared connection and lays every result row over rec; caller names the log line.
-bool LoadQueueRecordFromSql(const char* sql, QueueRecord* rec, const char* caller);
+// Runs the constant query sql, bound through bind, on the shared connection (a kept statement) and
+// lays every result row over rec; caller names the log line. True when a row came.
+bool LoadQueueRecordFromSql(const char* sql, QueueRecord* rec, const char* caller,
+                            const std::function<void(sqlite3_stmt*)>& bind);

@@ -47,5 +47,11 @@ bool CreateOrUpgradeSchema() {
     db.SQLCall("alter table stock add sort_order text null");
     db.CommitTransaction();
   }
+  // Every stored quote looks its stock up by upper-cased symbol and today's quote by stock; files
+  // made before the first of these indexes get it here.
+  if (db.TableExists("stock"))
+    db.SQLCall("create index if not exists ix2_stock on stock (upper(symbol), portfolio_rowid)");
+  if (db.TableExists("quote"))
+    db.SQLCall("create index if not exists ix1_quote on quote (stock_rowid, create_date)");
   return db.Close();
 }

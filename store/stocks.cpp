@@ -7,8 +7,10 @@
 #include <string.h>
 
 #include <string>
+#include <unordered_map>
 #include <vector>
 
+#include "app/columns.h"
 #include "app/handles.h"
 #include "foundation/log.h"
 #include "foundation/settings.h"
@@ -155,15 +157,25 @@ void InitLoadStocks(HWND hListView) {
                oDatabase.hDb ? oDatabase.KeepLibraryError() : "", sql.c_str());
       return;
     }
-    QueueRecord rec;
-    memset(&rec, 0, sizeof rec);
-    while (stmt && sqlite3_step(stmt) == SQLITE_ROW) {
-      LoadQueueRecord(stmt, &rec, true);
-      rows.push_back(rec);
-    }
+    if (stmt) rows = LoadQueueRecords(stmt);
     sqlite3_finalize(stmt);
   }
-  for (QueueRecord& rec : rows) StoreQuote(hListView, &rec, false);
+  // A stock with two quote rows for today comes twice; its one row shows the last of them, where
+  // the first was placed, as storing both in turn would.
+  std::unordered_map<long long, size_t> placed;
+  std::vector<QueueRecord> once;
+  for (const QueueRecord& rec : rows) {
+    auto at = placed.find(rec.rowid);
+    if (at != placed.end()) {
+      once[at->second] = rec;
+    } else {
+      placed[rec.rowid] = once.size();
+      once.push_back(rec);
+    }
+  }
+  BeginListUpdate(hListView);
+  for (QueueRecord& rec : once) AppendQuoteRow(hListView, &rec);
+  EndListUpdate(hListView);
 }
 
 long long SaveStockRecord(long long rowid, const char* symbol, double warnBelow, double warnAbove,

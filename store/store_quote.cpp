@@ -80,12 +80,30 @@ static void FormatCell(int field, const QueueRecord* r, char* out) {
   }
 }
 
-static void ShowInList(HWND hListView, QueueRecord* rec) {
+// The list row written last. The quotes of a reply come in list order, so the row after it is
+// nearly always the one wanted; a row id stands in one row only, as every row is added here.
+static int nLastListRow = -1;
+
+static LPARAM RowData(HWND list, int row) {
+  LVITEMA item;
+  memset(&item, 0, sizeof item);
+  item.mask = LVIF_PARAM;
+  item.iItem = row;
+  return SendMessageA(list, LVM_GETITEMA, 0, (LPARAM)&item) ? item.lParam : 0;
+}
+
+static int FindListRow(HWND list, long long rowid) {
+  for (int guess : {nLastListRow + 1, nLastListRow})
+    if (guess >= 0 && RowData(list, guess) == (LPARAM)rowid) return guess;
   LVFINDINFOA find;
   memset(&find, 0, sizeof find);
   find.flags = LVFI_PARAM;
-  find.lParam = (LPARAM)rec->rowid;
-  int row = (int)SendMessageA(hListView, LVM_FINDITEMA, (WPARAM)-1, (LPARAM)&find);
+  find.lParam = (LPARAM)rowid;
+  return (int)SendMessageA(list, LVM_FINDITEMA, (WPARAM)-1, (LPARAM)&find);
+}
+
+// Writes the record into its list row (row -1: a new row at the end).
+static void ShowInList(HWND hListView, QueueRecord* rec, int row) {
   LVITEMA item;
   memset(&item, 0, sizeof item);
   if (row < 0) {
@@ -102,6 +120,7 @@ static void ShowInList(HWND hListView, QueueRecord* rec) {
     item.iImage = rec->quote_status;
     SendMessageA(hListView, LVM_SETITEMA, 0, (LPARAM)&item);
   }
+  nLastListRow = row;
   for (short pos = 1; pos < MAX_LIST_COLUMNS; ++pos) {
     short field = GetShownColumn(pos);
     if (field < 0) continue;
@@ -176,25 +195,31 @@ void StoreQuote(HWND hListView, QueueRecord* rec, bool storeToDb) {
     return;
   }
   rec->quote_status = ComputeQuoteStatus(rec);
-  ShowInList(hListView, rec);
+  ShowInList(hListView, rec, FindListRow(hListView, rec->rowid));
   if (storeToDb) WriteQuoteRows(rec);
+}
+
+void AppendQuoteRow(HWND hListView, QueueRecord* rec) {
+  rec->quote_status = ComputeQuoteStatus(rec);
+  ShowInList(hListView, rec, -1);
 }
 
 bool GetStockRowidFromDatabase(QueueRecord* rec) {
   rec->symbol[sizeof rec->symbol - 1] = 0;
   UpperCase(rec->symbol);
-  char escaped[sizeof rec->symbol * 2];
-  ReplaceStringInto(escaped, sizeof escaped, rec->symbol, "'", "''");
-  char sql[500];
-  snprintf(sql, sizeof sql, STOCK_OVERLAY_SELECT "upper(symbol) = '%s' and portfolio_rowid = %lld", escaped,
-           nPortfolioRowid);
-  return LoadQueueRecordFromSql(sql, rec, "GetStockRowidFromDatabase");
+  return LoadQueueRecordFromSql(STOCK_OVERLAY_SELECT "upper(symbol) = ? and portfolio_rowid = ?", rec,
+                                "GetStockRowidFromDatabase", [rec](sqlite3_stmt* s) {
+                                  sqlite3_bind_text(s, 1, rec->symbol, -1, SQLITE_STATIC);
+                                  sqlite3_bind_int64(s, 2, nPortfolioRowid);
+                                });
 }
 
 bool GetStockFromDatabase(QueueRecord* rec, long long rowid) {
-  char sql[200];
-  snprintf(sql, sizeof sql, STOCK_OVERLAY_SELECT "rowid = %lld and portfolio_rowid = %lld", rowid, nPortfolioRowid);
-  return LoadQueueRecordFromSql(sql, rec, "GetStockFromDatabase");
+  return LoadQueueRecordFromSql(STOCK_OVERLAY_SELECT "rowid = ? and portfolio_rowid = ?", rec,
+                                "GetStockFromDatabase", [rowid](sqlite3_stmt* s) {
+                                  sqlite3_bind_int64(s, 1, rowid);
+                                  sqlite3_bind_int64(s, 2, nPortfolioRowid);
+                                });
 }
 
 void LoadStockIniSettingsKey(HWND hwnd, QueueRecord* rec, const char* key) {

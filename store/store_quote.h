@@ -18,6 +18,10 @@ extern short nDecimalPlaces;
 // upper-cased when it had to be looked up, and quote_status.
 void StoreQuote(HWND hListView, QueueRecord* rec, bool storeToDb);
 
+// StoreQuote without the database write, for a stock (rowid set) that has no list row yet: its row is
+// added at the end without a search. For filling an emptied list.
+void AppendQuoteRow(HWND hListView, QueueRecord* rec);
+
 // The stock columns a parsed quote takes from its stock row, up to the row's condition.
 #define STOCK_OVERLAY_SELECT \
   "select rowid, warn_below, warn_above, shares_owned, cost_basis, sort_order from stock where "

@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "app/alarms.h"
 #include "app/columns.h"
 #include "app/dialogs.h"
 #include "app/handles.h"
@@ -131,16 +132,39 @@ TEST(DataDialog, SwatchShowsThePickedColourAtOnce) {
   EXPECT_EQ(IniText("Options", "AltColor"), "F8F8F8");
 }
 
-TEST(DataDialog, GridLinesChangeInTheListAtOnce) {
-  FreshStore("grid", "");
+// Whether the shell has our icon: changing it succeeds only then.
+static BOOL IconPresent() { return UpdateTrayIcon(hTrayWnd, 0, "probe"); }
+
+TEST(DataDialog, GridLinesAndTrayIconChangeAtOnce) {
+  FreshStore("atonce", "");
   MakeList("0");
   bUseGridLines = TRUE;
   SendMessageA(hListView, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_GRIDLINES, LVS_EX_GRIDLINES);
-  RunDataDialog({{"Data Preferences", [](HWND d) {
-                    Press(d, IDC_DATA_GRIDLINES);
-                    Press(d, IDOK);
-                  }}});
+  hTrayWnd = CreateWindowExA(WS_EX_TOOLWINDOW, "STATIC", "TWKWindow", 0, 0, 0, 0, 0, NULL, NULL, NULL, NULL);
+  bSystemTray = FALSE;
+  auto pressOk = [](int toggle) {
+    RunDataDialog({{"Data Preferences", [=](HWND d) {
+                      if (toggle) Press(d, toggle);
+                      Press(d, IDOK);
+                    }}});
+  };
+  pressOk(IDC_DATA_GRIDLINES);
   EXPECT_FALSE(SendMessageA(hListView, LVM_GETEXTENDEDLISTVIEWSTYLE, 0, 0) & LVS_EX_GRIDLINES);
   EXPECT_FALSE(bUseGridLines);
   EXPECT_EQ(IniText("Options", "useGridLines"), "0");
+
+  pressOk(IDC_DATA_SYSTRAY);
+  EXPECT_TRUE(bSystemTray);
+  EXPECT_TRUE(IconPresent());
+  // unchanged, the setting adds and removes nothing
+  RemoveTrayIcon(hTrayWnd);
+  pressOk(0);
+  EXPECT_FALSE(IconPresent());
+  AddTrayIcon(hTrayWnd);
+  pressOk(IDC_DATA_SYSTRAY);
+  EXPECT_FALSE(bSystemTray);
+  EXPECT_FALSE(IconPresent());
+  EXPECT_EQ(IniText("Options", "SystemTray"), "0");
+  DestroyWindow(hTrayWnd);
+  hTrayWnd = NULL;
 }

@@ -2,12 +2,16 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 #include <commctrl.h>
+#include <commdlg.h>
+#include <dlgs.h>
 
 #include <map>
 #include <string>
 
 #include "app/exports.h"
+#include "foundation/settings.h"
 #include "store/database.h"
+#include "tests/app/dialog_driver.h"
 #include "tests/app/quote_list.h"
 
 static const double N = NoValue;
@@ -57,6 +61,8 @@ TEST(ExportQuoteList, FilesByteForByte) {
     FillQuoteList("export", "0,15,1,2,19,3,5,12,21", kStocks);
     snprintf(szDelimiter, sizeof szDelimiter, "%s", c.delimiter);
     std::string out = gTestDir + "\\out.txt";
+    for (const char* name : {"out.txt", "A0.txt", "BB_X.txt", "_CON.txt"})  // an earlier run's folder
+      DeleteFileA((gTestDir + "\\" + name).c_str());
     if (c.append) WriteBytes(out, "old\r\n");
     EXPECT_EQ(ExportQuoteList(hListView, out.c_str(), c.mode, 0, c.append, c.monthFirst, c.perStock), 1);
     for (const char* name : {"out.txt", "A0.txt", "BB_X.txt", "_CON.txt", "BB"}) {
@@ -110,9 +116,32 @@ TEST(ExportQuoteList, FailuresAreLoggedAndToldOnlyWhenInteractive) {
 
   // An empty list is done at once and touches no file.
   SendMessageA(hListView, LVM_DELETEALLITEMS, 0, 0);
+  DeleteFileA((gTestDir + "\\e.txt").c_str());  // the folder may be an earlier run's
   EXPECT_EQ(ExportQuoteList(hListView, (gTestDir + "\\e.txt").c_str(), EXPORT_METASTOCK, 0, 0, 1, 0), 1);
   EXPECT_EQ(GetFileAttributesA((gTestDir + "\\e.txt").c_str()), INVALID_FILE_ATTRIBUTES);
   pfnExportMessageBox = MessageBoxA;
+  oDatabase.Close();
+}
+
+TEST(ExportCommands, SaveDialogThenExportAndTheNameKept) {
+  FillQuoteList("exportcmd", "0,1", kStocks);
+  HWND owner = GetParent(hListView);
+  std::string chosen = gTestDir + "\\ms.txt";
+  DeleteFileA(chosen.c_str());  // else the dialog asks to overwrite it
+  auto run = [&](std::function<void(HWND)> act) {
+    RunModal([&] { return OnExportCommand(owner, EXPORT_METASTOCK), (INT_PTR)0; }, {{"MetaStock Export Filename", act}});
+  };
+  run([&](HWND d) {
+    EXPECT_EQ(ItemText(d, edt1) + ItemText(d, cmb13), "prices.txt");
+    SendMessageA(d, CDM_SETCONTROLTEXT, edt1, (LPARAM)chosen.c_str());
+    SendMessageA(d, CDM_SETCONTROLTEXT, cmb13, (LPARAM)chosen.c_str());
+    Press(d, IDOK);
+  });
+  EXPECT_EQ(ReadBytes(chosen).substr(0, 9), "<ticker>,");
+  EXPECT_EQ(IniText("Files", "MetaStock"), chosen);
+  IniPutString(NULL, "Files", "MetaStock", "kept.txt");
+  run([](HWND d) { Press(d, IDCANCEL); });
+  EXPECT_EQ(IniText("Files", "MetaStock"), "kept.txt");
   oDatabase.Close();
 }
 

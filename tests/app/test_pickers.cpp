@@ -45,6 +45,25 @@ TEST(FilePickers, SaveDialogOpensInTheStoredFolderAndKeepsTheCurrentOne) {
   EXPECT_STREQ(after, before);
 }
 
+TEST(FilePickers, SoundDialogStartsAtTheFileAndCancelKeepsIt) {
+  FreshStore("sound", "");
+  std::string start = gTestDir + "\\alarm.wav";
+  WriteBytes(start, "RIFF");
+  char path[260];
+  strcpy(path, start.c_str());
+  int result = (int)RunModal([&] { return BrowseForSoundFile(NULL, path, "Sound File"); },
+                             {{"Sound File", [&](HWND d) {
+                                 char folder[MAX_PATH] = "", name[MAX_PATH] = "";
+                                 SendMessageA(d, CDM_GETFOLDERPATH, sizeof folder, (LPARAM)folder);
+                                 SendMessageA(d, CDM_GETSPEC, sizeof name, (LPARAM)name);
+                                 EXPECT_STREQ(folder, gTestDir.c_str());
+                                 EXPECT_STREQ(name, "alarm.wav");
+                                 Press(d, IDCANCEL);
+                               }}});
+  EXPECT_EQ(result, 0);
+  EXPECT_EQ(std::string(path), start);
+}
+
 TEST(Centring, OnTheParentOrTheScreenAndKeptOnIt) {
   int cx = GetSystemMetrics(SM_CXSCREEN), cy = GetSystemMetrics(SM_CYSCREEN);
   struct Case {

@@ -224,3 +224,82 @@ TEST(ColumnModel, CustomDrawColours) {
   bAlternateColor = FALSE;
   EXPECT_EQ(OnListCustomDraw(&cd), CDRF_DODEFAULT);
 }
+
+static std::vector<long long> ListOrder() {
+  std::vector<long long> ids;
+  for (int row = 0; row < ListRows(); ++row) ids.push_back(ItemData(row));
+  return ids;
+}
+
+// Rows that make sorting awkward: equal keys in other letter cases, rows without values or without
+// a quote, index symbols, an infinite holding whose gain is NaN, a stock of another portfolio and a
+// row whose stock is gone. Reading the records once must give the order of a load per comparison.
+TEST(ColumnModel, SortFromRecordsReadOnceKeepsTheOrder) {
+  FreshStore("sortonce", "[Options]\r\nStocksInDatabase=1\r\n");
+  MakeList("0,1,2,3,4,5,6,7,8,9,10,11,12,13,14,15,16,17,18,19,20,21,22");  // every rule compared
+  InitLoadStocks(hListView);
+  struct Row {
+    const char *symbol, *stock, *quote;  // values of the stock's other columns; of today's quote or none
+  } rows[] = {
+      {"IBM", "'Intl', 10, 100, 'b'", "50, 1, 100, '3/5', '9:30', 'Mar 1', 2, 12, 1.5"},
+      {"ibm", "'intl', 10, 100, 'B'", "50, 1, 100, '3/5', '9:30', 'Mar 1', 2, 12, 1.5"},
+      {"Ibm", "'Intl', 10, 100, 'b'", "50, -1, 100, '3/5', '9:31', 'Mar 1', 2, 12, 1.5"},
+      {"^DJI", "'Dow', null, null, null", "30000, -5, -16384, '3/4', '16:00', '', -16384, -16384, -16384"},
+      {"^gspc", "null, null, null, ''", "-16384, -16384, -16384, '', '', '', -16384, -16384, -16384"},
+      {"AAPL", "null, null, null, null", NULL},
+      {"MSFT", "'Micro', 9e999, 9e999, 'a'", "1, 0.5, 5, '10/1', '9:30', 'x', 0, 0, 0"},
+      {"Z", "'z', 0, -1, ''", "0, 0, 0, '3/5', '9:30', 'Mar 1', 0, 0, 0"},
+      {"LOW", "'Intl', 10, 100, 'b'", "-3, -16384, 7, '3/5', '9:30', 'Mar 1', 2, 12, 1.5"},
+  };
+  for (const Row& r : rows) {
+    std::string sql = "insert into stock (portfolio_rowid, symbol, name, shares_owned, cost_basis, sort_order) "
+                      "values (" + std::to_string(nPortfolioRowid) + ", '" + r.symbol + "', " + r.stock + ")";
+    ASSERT_TRUE(oDatabase.SQLCall(sql.c_str()));
+    if (!r.quote) continue;
+    sql = "insert into quote (stock_rowid, create_date, quote_status, price, change, volume, quote_date, "
+          "quote_time, exdiv_date, dividend, peratio, yield, open, high, low, prev_close, high52, low52) "
+          "values (" + std::to_string(oDatabase.LastInsertRowid()) + ", date('now', 'localtime'), 0, " +
+          r.quote + ", 1, 2, 0.5, 0.75, 3, 0.25)";
+    ASSERT_TRUE(oDatabase.SQLCall(sql.c_str()));
+  }
+  // a second quote row today (an old file may hold one): both loads must read the last
+  oDatabase.SQLCall("insert into quote (stock_rowid, create_date, quote_status, price, change) select "
+                    "stock.rowid, date('now', 'localtime'), 0, 99999, 2 from stock where symbol = 'LOW'");
+  oDatabase.SQLCall("insert into portfolio (name) values ('Other')");
+  oDatabase.SQLCall("insert into stock (portfolio_rowid, symbol, name) values (2, 'ELSE', 'Else')");
+  long long elsewhere = oDatabase.LastInsertRowid();
+
+  auto fill = [elsewhere]() {
+    InitLoadStocks(hListView);
+    EXPECT_EQ(ListRows(), 9);  // one row per stock, also with two quote rows today
+    for (LPARAM id : {(LPARAM)elsewhere, (LPARAM)9999}) {
+      LVITEMA item = {};
+      item.mask = LVIF_TEXT | LVIF_PARAM;
+      item.iItem = ListRows();
+      item.pszText = (char*)"?";
+      item.lParam = id;
+      SendMessageA(hListView, LVM_INSERTITEMA, 0, (LPARAM)&item);
+    }
+  };
+  for (int direction : {0, 1}) {
+    nSortDirection = direction;
+    for (int position : {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 18, 19, 20, 21, 22, 30}) {
+      fill();
+      SendMessageA(hListView, LVM_SORTITEMS, position, (LPARAM)CompareListItems);
+      std::vector<long long> perComparison = ListOrder();
+      fill();
+      SortStockList(hListView, position);
+      EXPECT_EQ(ListOrder(), perComparison) << "position " << position << ", direction " << direction;
+      // not a sort of nothing: index symbols first, the NaN gain first, the last quote read
+      const char* first = direction == 0 && position == 0 ? "^DJI"
+                          : direction == 0 && position == 21 ? "MSFT"
+                          : direction == 1 && position == 1  ? "LOW"
+                                                             : NULL;
+      if (first) {
+        EXPECT_EQ(CellText(0, 0), first) << "position " << position;
+      }
+    }
+  }
+  nSortDirection = 0;
+  oDatabase.Close();
+}

@@ -3,8 +3,10 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <map>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "app/columns.h"
 #include "app/handles.h"
@@ -165,6 +167,30 @@ TEST(StoreQuote, OneQuoteRowPerLocalDay) {
   ASSERT_TRUE(LoadQueueRecordLV(hListView, 0, &loaded, 2));
   EXPECT_EQ(loaded.price, 21.0);
   EXPECT_EQ(loaded.open, NoValue);
+  oDatabase.Close();
+}
+
+// Quotes usually come in list order; in any other order each still reaches its own row.
+TEST(StoreQuote, EachQuoteFindsItsRowInAnyOrder) {
+  StoreWithTwoStocks("rows");
+  oDatabase.SQLCall("insert into stock (portfolio_rowid, symbol) values (1, 'AAPL')");
+  MakeList("0,1");
+  InitLoadStocks(hListView);  // AAPL, IBM, MSFT
+  std::vector<std::vector<std::string>> orders = {
+      {"AAPL", "IBM", "MSFT"}, {"MSFT", "IBM", "AAPL"}, {"IBM", "AAPL", "MSFT"}, {"MSFT", "AAPL", "IBM"}};
+  for (const auto& order : orders) {
+    std::map<std::string, std::string> shown;
+    for (size_t i = 0; i < order.size(); ++i) {
+      QueueRecord r = Quote(order[i].c_str());
+      r.price = (double)(i + 1) + 10 * (&order - &orders[0]);
+      StoreQuote(hListView, &r, false);
+      char text[32];
+      snprintf(text, sizeof text, "%.3f", r.price);
+      shown[order[i]] = text;
+    }
+    ASSERT_EQ(ListRows(), 3) << order[0];
+    for (int row = 0; row < 3; ++row) EXPECT_EQ(CellText(row, 1), shown[CellText(row, 0)]) << order[0];
+  }
   oDatabase.Close();
 }
 

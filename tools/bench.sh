@@ -1,0 +1,84 @@
+#!/bin/bash
+# bench.sh - how fast the program stays with a large portfolio, under Wine, as one table.
+# Builds a release-like benchmark (no hardening, -O2) into its own folder with the toolchain and
+# third-party libraries of tools/build.sh, runs it inside one Xvfb server at each stock count and prints
+# one table: each measure is the median of RUNS runs, beside a baseline measured in the same run.
+#   STOCKS="100 1000 5000"  RUNS=5  BENCH_BUILD=dir (default ./build-bench)  JOBS=n  SKIP_BOOTSTRAP=1
+#   XVFB_SERVERNUM=n (default 99)
+# Adding a section: write a function that appends lines
+#   what<TAB>stocks<TAB>median<TAB>baseline median or -<TAB>unit
+# to "$RESULTS" and call it from measure_all; the table picks the rows up in the order they come.
+set -euo pipefail
+ROOT=$(cd "$(dirname "$0")/.." && pwd)
+BUILD=${BENCH_BUILD:-$ROOT/build-bench}
+STOCKS=${STOCKS:-100 1000 5000}
+RUNS=${RUNS:-5}
+export BUILD STOCKS RUNS
+case "${LC_ALL:-${LANG:-}}" in *UTF-8*|*utf8*) ;; *) export LANG=C.UTF-8; unset LC_ALL ;; esac
+unset TZ
+
+# ---- inside the Xvfb server --------------------------------------------------------------------------
+store_and_list() {  # the store and list benchmark at every stock count
+  local n
+  for n in $STOCKS; do
+    echo "bench: $n stocks, $RUNS runs" >&2
+    "$BUILD/wine-run.sh" "$BUILD/tools/bench/tw_bench.exe" "$n" "$RUNS" | tr -d '\r' >>"$RESULTS"
+  done
+}
+
+measure_all() {
+  "$BUILD/wine-run.sh" --init
+  local rc=0
+  store_and_list || rc=$?
+  "$BUILD/wine-run.sh" --kill
+  return $rc
+}
+
+if [ "${1:-}" = --inside ]; then
+  measure_all
+  exit
+fi
+
+# ---- build, measure, print -----------------------------------------------------------------------------
+BUILD="$BUILD" TARGET=tw_bench \
+  CMAKE_ARGS="-DHARDENED=OFF -DCMAKE_BUILD_TYPE=Release -DCMAKE_C_FLAGS_RELEASE=-O2 -DCMAKE_CXX_FLAGS_RELEASE=-O2" \
+  bash "$ROOT/tools/build.sh"
+
+RESULTS=$(mktemp)
+export RESULTS
+trap 'rm -f "$RESULTS"' EXIT
+load_before=$(cut -d' ' -f1-3 /proc/loadavg)
+FB=$BUILD/xvfb-fb
+rm -rf "$FB"; mkdir -p "$FB"
+XVFB_FBDIR=$FB xvfb-run -a -n "${XVFB_SERVERNUM:-99}" -s "-screen 0 1024x768x24 -fbdir $FB" \
+  bash "$0" --inside
+load_after=$(cut -d' ' -f1-3 /proc/loadavg)
+
+python3 - "$RESULTS" "$RUNS" "$load_before" "$load_after" <<'EOF'
+import sys
+path, runs, before, after = sys.argv[1:5]
+rows, counts, cells = [], [], {}
+for line in open(path):
+    parts = line.rstrip("\n").split("\t")
+    if len(parts) != 5:
+        continue
+    what, n, value, base, unit = parts
+    n = int(n)
+    if what not in rows:
+        rows.append(what)
+    if n not in counts:
+        counts.append(n)
+    if base in ("-", ""):
+        cell = f"{value} {unit}"
+    else:
+        v, b = float(value), float(base)
+        ratio = f"{v / b:.1f}x" if b > 0 else "-"
+        cell = f"{value} {unit} ({base}, {ratio})"
+    cells[(what, n)] = cell
+head = [f"median of {runs} runs (baseline, ratio)"] + [f"{n} stocks" for n in counts]
+print("| " + " | ".join(head) + " |")
+print("|" + "---|" * len(head))
+for what in rows:
+    print("| " + " | ".join([what] + [cells.get((what, n), "") for n in counts]) + " |")
+print(f"load average before {before}, after {after}")
+EOF
