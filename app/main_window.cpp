@@ -29,11 +29,14 @@ static void OnCommand(HWND hwnd, int id) {
     case IDM_NETWORKSETTINGS: ShowNetworkDialog(hwnd); break;
     case IDM_COLUMNS: OnColumnsCommand(hwnd); break;
     case IDM_HELPCONTENTS: OnMakerPageCommand(hwnd, "/tarnwickhelp"); break;
+    case IDM_FULLEXPORT: OnExportCommand(hwnd, EXPORT_FULL); break;
     case IDM_UPDATENOW: RequestUpdateNow(); break;
+    case IDM_QUICKENEXPORT: OnExportCommand(hwnd, EXPORT_QUICKEN); break;
     case IDM_EXIT: OnExitCommand(hwnd); break;
     case IDM_VIEWATSOURCE: OnViewRowCommand(hwnd, 0); break;
     case IDM_VIEWCHART: OnViewRowCommand(hwnd, 1); break;
     case IDM_FAQ: OnMakerPageCommand(hwnd, "/tarnwickfaq"); break;
+    case IDM_METASTOCKEXPORT: OnExportCommand(hwnd, EXPORT_METASTOCK); break;
     case IDM_DELETESTOCK: OnDeleteStockCommand(hwnd); break;
     case IDM_EDITSTOCK: OnEditStockCommand(hwnd); break;
     case IDM_PURGEHISTORY: OnPurgeHistoryCommand(hwnd); break;
