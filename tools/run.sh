@@ -69,7 +69,7 @@ grep -q '^Maker=' "$DEMO/standin.out" || { echo "run.sh: the stand-in did not st
 
 {
   printf '[Options]\r\nSource=3\r\nDelay=15\r\nStocksInDatabase=0\r\nTitleBar=Demo Portfolio\r\nCash=2500.00\r\n'
-  printf 'ColShown=0,15,1,2,19,12,3,4\r\n'
+  printf 'ColShown=0,15,1,2,19,12,3,4\r\nColWidth=80,80,70,80,57,50,50,50,50,50,50,50,90,50,50,210,50,50,50,64\r\n'
   printf '[Window]\r\nLeft=40\r\nTop=40\r\nRight=984\r\nBottom=620\r\n'
   # symbol = warn below, warn above, market (1 Toronto), shares owned, cost basis
   printf '[Stocks]\r\n^DJI=0,0,0,0,0\r\n^GSPC=0,0,0,0,0\r\n^IXIC=0,0,0,0,0\r\n'

@@ -75,8 +75,9 @@ class ProgramRun:
             f.write(text)
 
     def spawn(self, *args):
-        """Another process of the program with these command-line words."""
-        return subprocess.Popen([self.tools.wine_run, to_wine(self.exe)] + list(args),
+        """Another process of the program with these command-line words, started in its folder as
+        Explorer starts it."""
+        return subprocess.Popen([self.tools.wine_run, to_wine(self.exe)] + list(args), cwd=self.dir,
                                 stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
 
     def start(self, *args):

@@ -11,6 +11,7 @@ from program_run import (ProgramRun, Tools, IDM_EXIT, IDM_UPDATENOW, SW_MINIMIZE
 
 TOOLS = None
 CSV = '/d/quotes.csv'
+JSON = '/v7/finance/quote'
 TODAY = "create_date = date('now', 'localtime')"
 
 
@@ -50,16 +51,6 @@ class WinInet(unittest.TestCase):
             self.assertEqual(view['header'][0], ('Ticker', 1))
             self.assertEqual([h[1] for h in view['header'][1:]], [0] * (len(view['header']) - 1))
 
-            # Each row shows what the database holds for today, and its image is the quote status.
-            stored = {s: (p, st, n) for s, p, st, n in run.query(
-                'select stock.symbol, quote.price, quote.quote_status, stock.name from stock join quote '
-                'on quote.stock_rowid = stock.rowid where ' + TODAY)}
-            self.assertEqual(sorted(stored), ['IBM', 'RY.TO', '^DJI'])
-            for image, cells in view['rows']:
-                price, status, name = stored[cells[0]]
-                self.assertEqual(cells[2], price_text(price), cells)
-                self.assertEqual(cells[1], name)
-                self.assertEqual(image, status, cells)
             self.assertEqual(view['title'], 'TarnWick 1.86.000')
 
             # The sort column's header reverses the order; another column sorts ascending by it.
@@ -75,11 +66,15 @@ class WinInet(unittest.TestCase):
             self.assertEqual(view['header'][0][1], 0)
 
             # Delay 0: one cycle after start, then only on "Update Now".
-            first = len(run.requests(CSV))
+            first, index = len(run.requests(CSV)), len(run.requests(JSON))
             time.sleep(4)
             self.assertEqual(len(run.requests(CSV)), first)
             run.probe('command', str(IDM_UPDATENOW))
             self.assertTrue(wait_until(lambda: len(run.requests(CSV)) > first, 15), 'no cycle after Update Now')
+            # the cycle's last request is the index symbols' one
+            self.assertTrue(wait_until(lambda: len(run.requests(JSON)) > index, 15))
+            time.sleep(1)
+            filled = run.view('rows')  # what the database will hold for today
 
             # A second start on the same database brings the first forward and ends at once.
             run.probe('show', str(SW_MINIMIZE))
@@ -94,8 +89,17 @@ class WinInet(unittest.TestCase):
             self.assertEqual(lines, ['reg\t' + to_wine(run.exe)])
             self.assertEqual(run.probe('reg', 'CurrentBanner')[0], 0)
 
-            # Committed at exit: a reader sees today's quotes, and no journal is left behind.
-            self.assertEqual(run.query('select count(*) from quote where ' + TODAY), [(3,)])
+            # Committed at exit: each row showed what the database holds for today, its image the
+            # quote status; no journal is left behind.
+            stored = {s: (p, st, n) for s, p, st, n in run.query(
+                'select stock.symbol, quote.price, quote.quote_status, stock.name from stock join quote '
+                'on quote.stock_rowid = stock.rowid where ' + TODAY)}
+            self.assertEqual(sorted(stored), ['IBM', 'RY.TO', '^DJI'])
+            for image, cells in filled['rows']:
+                price, status, name = stored[cells[0]]
+                self.assertEqual(cells[2], price_text(price), cells)
+                self.assertEqual(cells[1], name)
+                self.assertEqual(image, status, cells)
             self.assertFalse(os.path.exists(run.db + '-journal'))
             self.assertEqual(run.ini_value('Options', 'SortColumn'), '2')
             self.assertEqual(run.ini_value('Options', 'SortDirection'), '0')
