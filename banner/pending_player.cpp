@@ -4,4 +4,3 @@
 int ShowBannerFile(void) { return 1; }
 void RecreateBannerLinkLayer(HWND) {}
 void MngStopBanner(void) {}
-void OpenUrl(HWND, const char*) {}

@@ -1,6 +1,5 @@
-// The banner player's and the link control's operations that the rotation and the version check
-// call, until the player (banner/player.h) and the links (app/links.h) land. Remove this pair then,
-// including it from their headers instead.
+// The banner player's operations that the rotation and the download saving call, until the player
+// (banner/player.h) lands. Remove this pair then, including the player's header instead.
 #pragma once
 #include <windows.h>
 
@@ -10,5 +9,3 @@ int ShowBannerFile(void);
 void RecreateBannerLinkLayer(HWND hwnd);
 // Stops the player and releases the file it reads.
 void MngStopBanner(void);
-// Opens an address in the browser.
-void OpenUrl(HWND hwnd, const char* url);

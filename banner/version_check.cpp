@@ -4,11 +4,10 @@
 #include <stdio.h>
 #include <string.h>
 
-#include "banner/pending_player.h"
+#include "app/links.h"
 #include "banner/schedule.h"
 #include "foundation/log.h"
 #include "foundation/settings.h"
-#include "quotes/hosts.h"
 #include "resources/resource.h"
 
 int(WINAPI* pfnVersionMessageBox)(HWND, LPCSTR, LPCSTR, UINT) = MessageBoxA;
@@ -84,9 +83,8 @@ void CheckNewVersionBuffer(HWND hwnd, char* text) {
     char word[kWordSize];
     if (FirstWord(version, word) && strncmp(word, PRODUCT_VERSION, strlen(word)) != 0 &&
         pfnVersionMessageBox(hwnd, message, "New Tarnwick version is available", MB_YESNO) == IDYES) {
-      char url[HOST_PREFIX_SIZE + sizeof kProductPage];
-      snprintf(url, sizeof url, "%s%s", SourceUrlPrefix[HOST_MAKER], kProductPage);
-      OpenUrl(hwnd, url);
+      char url[WEB_ADDRESS_SIZE];
+      if (MakerPageUrl(url, sizeof url, kProductPage)) OpenUrl(hwnd, url);
       PostMessageA(hwnd, WM_CLOSE, 0, 0);
     }
   }

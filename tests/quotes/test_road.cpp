@@ -15,6 +15,7 @@
 #include "quotes/sources.h"
 #include "resources/resource.h"
 #include "road_harness.h"
+#include "store/database.h"
 #include "store/queue_record.h"
 
 void ResetStocks();
@@ -83,4 +84,71 @@ TEST_F(Road, YahooCycleAsksThirtyThenFifteenThenTheIndexOverHttps) {
   EXPECT_GT(rec.price, 30000.0);
   EXPECT_EQ(Status(), "Idle...");
   EXPECT_EQ(GetMenuState(GetMenu(window->hwnd), IDM_FULLEXPORT, MF_BYCOMMAND) & MF_GRAYED, 0u);
+}
+
+TEST_F(Road, EmptyIndexReplyLeavesTheNextCycleOnCsv) {
+  nDelay = 0;  // the second cycle comes from "Update Now", without an idle tick between
+  long long ibm = AddStock("IBM", 0);
+  AddStock("^DJI", 0);
+  Open(true, {"--fault", "/v7/finance/quote=empty"}, true);
+  ASSERT_TRUE(RunCycle(15000));
+  oDatabase.SQLCall("delete from quote");
+  RequestUpdateNow();
+  ASSERT_TRUE(RunCycle(15000));
+  QueueRecord rec;
+  ASSERT_TRUE(LoadQuote(ibm, &rec));
+  EXPECT_GT(rec.price, 100.0);
+  EXPECT_EQ(stand.Requests().size(), 4u);
+}
+
+TEST_F(Road, DetailPagesGoOneAtATimeThreeTicksApartAndAResetCostsOnlyItsRow) {
+  stand.SetFixtures("{\"/stocks/detailquote.php?ticker=RESET\": {\"body\": \"x\", \"fault\": \"reset\"}}");
+  const char* rows[] = {"IBM", "RESET", "MSFT", "F", "KO"};
+  long long ids[5];
+  for (int i = 0; i < 5; ++i) ids[i] = AddStock(rows[i], 0);
+  nQuoteSource = SRC_PC_QUOTE;
+  Open(true);
+  ASSERT_TRUE(RunCycle(40000));
+  auto log = stand.Requests();
+  ASSERT_EQ(log.size(), 5u);
+  for (size_t i = 0; i < log.size(); ++i) {
+    EXPECT_EQ(log[i].query, std::string("ticker=") + rows[i]);
+    if (i > 0) EXPECT_GT(log[i].time - log[i - 1].end, 1.9) << rows[i];
+  }
+  for (int i = 0; i < 5; ++i) {
+    QueueRecord rec;
+    EXPECT_EQ(LoadQuote(ids[i], &rec), i != 1) << rows[i];
+  }
+  EXPECT_EQ(Status(), "Idle...");
+}
+
+// A server that stops sending, before its header or in the middle of the body, costs its request
+// the Timeout and no more; the next batch follows.
+TEST_F(Road, StalledDownloadsEndAtTheTimeout) {
+  nQuoteSource = SRC_UK_YAHOO;
+  nTimeout = 2;
+  std::string batch;
+  for (int i = 1; i <= 9; ++i) {
+    std::string sym = "U" + std::to_string(i);
+    AddStock(sym.c_str(), 0);
+    batch += (i > 1 ? "+" : "") + sym;
+  }
+  long long ibm = AddStock("IBM", 0);
+  const char* faults[] = {"stall=60", "chunks=2,gap=60"};
+  for (const char* fault : faults) {
+    stand.SetFixtures("{\"/q?s=" + batch + "&d=t&o=t\": {\"body\": \"" + std::string(20000, 'x') +
+                      "\", \"fault\": \"" + fault + "\"}}");
+    if (!stand.port) Open(true);
+    oDatabase.SQLCall("delete from quote");
+    RequestUpdateNow();
+    DWORD start = GetTickCount();
+    ASSERT_TRUE(RunCycle(20000)) << fault;
+    double took = (GetTickCount() - start) / 1000.0;  // the stall, and up to a tick before the cycle
+    EXPECT_GT(took, nTimeout - 0.5) << fault;
+    EXPECT_LT(took, nTimeout + 6.0) << fault;
+    QueueRecord rec;
+    EXPECT_TRUE(LoadQuote(ibm, &rec)) << fault;
+    EXPECT_EQ(stand.Requests().back().query, "s=IBM&d=t&o=t") << fault;
+    for (auto& r : stand.Requests()) printf("DBG %s %s %d %.2f %.2f %s\n", r.path.c_str(), r.query.c_str(), r.status, r.time, r.end, r.error.c_str());
+  }
 }
