@@ -4,6 +4,10 @@
 #include <commctrl.h>
 #include <stdio.h>
 #include <stdlib.h>
+#include <string.h>
+
+#include <algorithm>
+#include <vector>
 
 #include "app/alarms.h"
 #include "app/columns.h"
@@ -19,6 +23,8 @@
 #include "quotes/parsers.h"
 #include "quotes/sockets.h"
 #include "quotes/sources.h"
+#include "store/database.h"
+#include "store/stocks.h"
 
 int nNetworkState = STA_VERSION_CHECK;
 int bNetworkBusy = 0;
@@ -32,8 +38,11 @@ int nSecondsToUpdate = 0;
 int bUpdateRequested = 1;
 RequestRow RequestRows[REQUEST_ROWS_MAX];
 int nRequestRows = 0;
+int nRequestSource = -1;
 
 namespace {
+
+std::vector<long long> CycleRows;
 
 bool RawRoad() { return hInternet == NULL; }
 
@@ -47,7 +56,26 @@ bool BeginRequest(HWND hwnd, int hostSlot) {
   return false;
 }
 
-int ListRowCount() { return hListView ? (int)SendMessageA(hListView, LVM_GETITEMCOUNT, 0, 0) : 0; }
+long long ListRowId(HWND list, int row) {
+  LVITEMA item;
+  memset(&item, 0, sizeof item);
+  item.mask = LVIF_PARAM;
+  item.iItem = row;
+  return SendMessageA(list, LVM_GETITEMA, 0, (LPARAM)&item) ? (long long)item.lParam : 0;
+}
+
+// After a reload during a cycle: the rows not yet asked for that have left the list are dropped.
+void KeepCycleRowsInList(HWND list) {
+  if (!bNetworkBusy || nNextItem >= (int)CycleRows.size()) return;
+  std::vector<long long> listed;
+  int count = list ? (int)SendMessageA(list, LVM_GETITEMCOUNT, 0, 0) : 0;
+  for (int row = 0; row < count; ++row) listed.push_back(ListRowId(list, row));
+  std::sort(listed.begin(), listed.end());
+  auto gone = [&listed](long long id) { return !std::binary_search(listed.begin(), listed.end(), id); };
+  CycleRows.erase(std::remove_if(CycleRows.begin() + nNextItem, CycleRows.end(), gone), CycleRows.end());
+  // The reload empties the index list; index rows still ahead set it again.
+  if (szYahooExtraCallQuery[0] == '\0') bYahooExtraPending = 0;
+}
 
 void SortList() { SendMessageA(hListView, LVM_SORTITEMS, (WPARAM)nSortColumn, (LPARAM)CompareListItems); }
 
@@ -73,6 +101,7 @@ void ParseQuoteReply(int source) {
 }
 
 void StartCycle(HWND hwnd) {
+  TakeCycleRows(hListView);
   nNextItem = 0;
   bYahooExtraPending = 0;
   bYahooCsvExpected = 1;
@@ -80,6 +109,29 @@ void StartCycle(HWND hwnd) {
 }
 
 }  // namespace
+
+void TakeCycleRows(HWND list) {
+  CycleRows.clear();
+  int count = list ? (int)SendMessageA(list, LVM_GETITEMCOUNT, 0, 0) : 0;
+  for (int row = 0; row < count; ++row) {
+    long long id = ListRowId(list, row);
+    if (id > 0) CycleRows.push_back(id);
+  }
+}
+
+int CycleRowCount(void) { return (int)CycleRows.size(); }
+
+long long CycleRowId(int index) {
+  return index >= 0 && index < (int)CycleRows.size() ? CycleRows[index] : 0;
+}
+
+void ReloadStockList(HWND list) {
+  // The network thread builds its requests under this lock: the connection and the rows it reads
+  // cannot change under it.
+  CDbLock lock(oDatabase);
+  InitLoadStocks(list);
+  KeepCycleRowsInList(list);
+}
 
 void RunNextNetworkCommand(HWND hwnd) {
   bNetworkBusy = 1;
@@ -180,7 +232,7 @@ void RequestUpdateNow(void) {
 void OnNetworkDone(HWND hwnd) { ProcessNetworkReply(hwnd); }
 
 void ProcessNetworkReply(HWND hwnd) {
-  const int source = nQuoteSource;
+  const int source = nRequestSource;
   if (pNetworkBuffer) {
     switch (nNetworkState) {
       case STA_VERSION_CHECK: CheckNewVersionBuffer(hwnd, pNetworkBuffer); break;
@@ -204,7 +256,7 @@ void ProcessNetworkReply(HWND hwnd) {
       RunNextNetworkCommand(hwnd);
       break;
     case STA_QUOTE_CHECK:
-      if (nNextItem < ListRowCount() || bYahooExtraPending) {
+      if (nNextItem < CycleRowCount() || bYahooExtraPending) {
         if (source == SRC_PC_QUOTE)
           StartInterRequestDelay(hwnd);
         else

@@ -12,6 +12,7 @@
 #include "quotes/network.h"
 #include "quotes/request.h"
 #include "quotes/sockets.h"
+#include "store/database.h"
 
 namespace {
 
@@ -98,7 +99,13 @@ void Download(const char* url) {
 void FetchCurrentRequest() {
   char url[URL_SIZE];
   bNetworkReplyComplete = FALSE;
-  if (BuildRequestUrl(url)) {
+  int built;
+  {
+    // A list reload on the main thread waits meanwhile (see ReloadStockList).
+    CDbLock lock(oDatabase);
+    built = BuildRequestUrl(url);
+  }
+  if (built) {
     FreeNetworkBuffer();
     WriteLog("%s", url);
     Download(url);

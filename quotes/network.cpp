@@ -4,7 +4,6 @@
 #include <string.h>
 
 #include "foundation/log.h"
-#include "store/stocks.h"
 
 int bUseWinInet = 1;
 int nDelay = 120;
@@ -50,5 +49,3 @@ void FreeNetworkBuffer(void) {
   pNetworkBuffer = NULL;
   dwNetworkBufferRead = 0;
 }
-
-void ReloadStockList(HWND hListView) { InitLoadStocks(hListView); }

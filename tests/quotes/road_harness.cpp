@@ -124,6 +124,7 @@ void StandIn::Stop() {
   if (pid_ == 0) return;
   RunUnix("/bin/kill -TERM " + std::to_string(pid_));
   pid_ = 0;
+  DeleteFileA((winDir_ + "\\ports.json").c_str());
   Sleep(200);
 }
 
