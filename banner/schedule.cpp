@@ -6,7 +6,7 @@
 #include <string.h>
 
 #include "app/options.h"
-#include "banner/pending_player.h"
+#include "banner/player.h"
 #include "foundation/log.h"
 #include "foundation/settings.h"
 #include "foundation/text.h"

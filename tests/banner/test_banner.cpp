@@ -5,6 +5,7 @@
 #include <string>
 
 #include "app/options.h"
+#include "banner/player.h"
 #include "banner/schedule.h"
 #include "banner/version_check.h"
 #include "foundation/settings.h"
@@ -97,7 +98,11 @@ TEST_F(Banner, ScheduleSlotsNeedFourFieldsAndTheirPngKeyWins) {
 }
 
 TEST_F(Banner, RotationShowsDownloadsOnceAndDisablesASlotThatStaysStale) {
-  WriteBytes(SlotPath(0), "img");
+  char exe[MAX_PATH];
+  GetModuleFileNameA(NULL, exe, sizeof exe);
+  std::string still = exe;
+  still.erase(still.find_last_of('\\') + 1);
+  WriteBytes(SlotPath(0), ReadBytes(still + "still.png"));  // the player deletes what it cannot show
   HANDLE h = CreateFileA(SlotPath(0).c_str(), GENERIC_WRITE, 0, NULL, OPEN_EXISTING, 0, NULL);
   SetFileTime(h, NULL, NULL, &BannerSchedule[0].file_time);
   CloseHandle(h);
@@ -124,6 +129,7 @@ TEST_F(Banner, RotationShowsDownloadsOnceAndDisablesASlotThatStaysStale) {
   EXPECT_STREQ(szBannerUrl, "http://maker.example/images/tw002.mng");
   bShowBanner = 0;
   EXPECT_EQ(SelectNextBanner(NULL), 0);
+  MngStopBanner();
 }
 
 TEST_F(Banner, OnlyAWhole2xxImageIsSavedAndStamped) {
@@ -143,6 +149,7 @@ TEST_F(Banner, OnlyAWhole2xxImageIsSavedAndStamped) {
       {"No response from server", FALSE, NULL},
       {"a body cut short", FALSE, NULL},
   };
+  bShowBanner = 0;  // no rotation afterwards: the player would delete these non-images
   for (const auto& c : cases) {
     CurrentBanner = 0;
     nBannerCycles = 0;

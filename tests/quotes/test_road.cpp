@@ -12,6 +12,7 @@
 #include "app/handles.h"
 #include "app/options.h"
 #include "app/status_strip.h"
+#include "banner/player.h"
 #include "banner/schedule.h"
 #include "foundation/settings.h"
 #include "quotes/cycle.h"
@@ -288,6 +289,7 @@ TEST_F(Road, BannerDownloadsKeepOnlyWholeImages) {
     EXPECT_EQ(ReadFileBytes(stand.Dir() + "\\tw000.png").substr(0, 4), "\x89PNG");
     CurrentBanner = 0;
     EXPECT_EQ(BannerFileIsCurrent(NULL), 1) << winInet;
+    MngStopBanner();  // the player shows the saved image and holds its file
     DeleteFileA((stand.Dir() + "\\tw000.png").c_str());
   }
   IniPutString(NULL, "Banner", NULL, NULL);
