@@ -16,20 +16,20 @@
 #include "quotes/hosts.h"
 #include "quotes/network.h"
 
-namespace {
-
-std::string ReadFile(const std::string& path) {
+std::string ReadWholeFile(const std::string& path) {
   std::ifstream f(path, std::ios::binary);
   std::stringstream s;
   s << f.rdbuf();
   return s.str();
 }
 
+namespace {
+
 std::string Quote(const std::string& arg) { return "'" + arg + "'"; }
 
 // Adds the stand-in's certificate of this run to the prefix's Root store (the JSON host is https).
 bool TrustCertificate(const std::string& derPath) {
-  std::string der = ReadFile(derPath);
+  std::string der = ReadWholeFile(derPath);
   HMODULE crypt = LoadLibraryA("crypt32.dll");
   typedef BOOL(WINAPI * AddFn)(LPCSTR, const BYTE*, DWORD);
   AddFn add = crypt ? (AddFn)(void*)GetProcAddress(crypt, "CertAddEncodedCertificateToSystemStoreA") : NULL;
@@ -109,7 +109,7 @@ bool StandIn::Start(const std::vector<std::string>& args, bool tls) {
   if (unixDir_.empty() || !RunUnix(line)) return false;
   std::string ports;
   for (int i = 0; i < 300 && ports.empty(); ++i) {
-    ports = ReadFile(winDir_ + "\\ports.json");
+    ports = ReadWholeFile(winDir_ + "\\ports.json");
     if (ports.empty()) Sleep(100);
   }
   rapidjson::Document doc;
@@ -136,7 +136,7 @@ void StandIn::PointHostsHere() const {
 
 std::vector<StandInRequest> StandIn::Requests() const {
   std::vector<StandInRequest> out;
-  std::istringstream lines(ReadFile(winDir_ + "\\requests.jsonl"));
+  std::istringstream lines(ReadWholeFile(winDir_ + "\\requests.jsonl"));
   std::string line;
   while (std::getline(lines, line)) {
     rapidjson::Document e;

@@ -42,6 +42,8 @@ class StandIn {
   long pid_ = 0;
 };
 
+// The bytes of a file; "" when it cannot be read.
+std::string ReadWholeFile(const std::string& path);
 // The Unix path of a Windows path (Wine's own conversion); "" when there is none.
 std::string UnixPath(const std::string& windowsPath);
 // Runs a Unix program with its output sent nowhere; false when it could not be started.
