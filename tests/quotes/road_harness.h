@@ -8,60 +8,40 @@
 #include <string>
 #include <vector>
 
+// One connection the stand-in has finished.
 struct StandInRequest {
-  std::string path, query, raw, error;
-  int status = 0;  // 0: nothing was answered
-  long conn = 0;
-  double time = 0, end = 0;
+  std::string path, query, raw;
   bool https = false;
+  double time = 0, end = 0;  // accepted, closed (seconds)
 };
 
 class StandIn {
  public:
   StandIn();
   ~StandIn();
-  // Replies for "/path" or "/path?query" that win over the live ones (the stand-in's fixtures file),
-  // as JSON text; give them before Start.
+  // Replies for "/path" or "/path?query" that win over the live ones, as the JSON of the stand-in's
+  // fixtures file (read again whenever it changes).
   void SetFixtures(const std::string& json);
-  // Starts tools/standin/standin.py --live on loopback (port 0) with args added; tls adds the https
-  // port, whose certificate is trusted in the prefix. False when it did not come up.
+  // Starts tools/standin/standin.py --live on loopback with args added, and points every [Hosts]
+  // slot at it; tls adds the https port, whose certificate is trusted in the prefix.
   bool Start(const std::vector<std::string>& args = {}, bool tls = false);
   void Stop();
-  // Every [Hosts] slot at this stand-in.
-  void PointHostsHere() const;
-  // The connections it has finished, in the order they ended.
-  std::vector<StandInRequest> Requests() const;
-  // Waits until at least count connections have ended; the entries.
-  std::vector<StandInRequest> WaitRequests(size_t count, DWORD ms) const;
-  const std::string& Dir() const { return winDir_; }
+  // The connections it has finished (at least count of them when they come within two seconds).
+  std::vector<StandInRequest> Requests(size_t count = 0) const;
+  const std::string& Dir() const { return dir_; }
   int port = 0;
-  int tlsPort = 0;
 
  private:
-  std::string winDir_, unixDir_;
+  std::string dir_, unixDir_;
   long pid_ = 0;
 };
 
-// The bytes of a file; "" when it cannot be read.
 std::string ReadWholeFile(const std::string& path);
-// The Unix path of a Windows path (Wine's own conversion); "" when there is none.
-std::string UnixPath(const std::string& windowsPath);
-// Runs a Unix program with its output sent nowhere; false when it could not be started.
-bool RunUnix(const std::string& commandLine);
 
-// The road window: hMainWnd (with a menu holding the three export items, greyed) and a list view as
-// hListView, a tick every tickMs. Puts the previous handles back when it goes.
-class RoadWindow {
- public:
-  explicit RoadWindow(UINT tickMs = 1000);
-  ~RoadWindow();
-  HWND hwnd = NULL;
-
- private:
-  HWND oldMain_, oldList_;
-};
-
+// hMainWnd (with a menu holding the three export items, greyed) routing IDT_TICK, WM_NETWORK_DONE and
+// WM_SOCKET_EVENT like the main window, and a list view as hListView; a tick every second.
+HWND CreateRoadWindow();
 // Serves messages until done() holds or ms have passed; the last value of done().
 bool PumpUntil(const std::function<bool()>& done, DWORD ms);
-// Waits for a cycle to start (the next tick) and end; false when it did not end within ms.
+// Waits for a cycle to start (the next tick) and end.
 bool RunCycle(DWORD ms);
