@@ -77,8 +77,6 @@ void KeepCycleRowsInList(HWND list) {
   if (szYahooExtraCallQuery[0] == '\0') bYahooExtraPending = 0;
 }
 
-void SortList() { SendMessageA(hListView, LVM_SORTITEMS, (WPARAM)nSortColumn, (LPARAM)CompareListItems); }
-
 void ParseQuoteReply(int source) {
   const bool raw = RawRoad();
   if (raw) WriteLog("STA_QUOTE_CHECK");
@@ -96,7 +94,7 @@ void ParseQuoteReply(int source) {
   }
   if (raw) WriteLog("STA_QUOTE_CHECK#2");
   UpdateMyNetWorth();
-  SortList();
+  SortStockList(hListView, nSortColumn);
   if (raw) WriteLog("UpdateMyNetWorth()");
 }
 
