@@ -204,6 +204,9 @@ class Faults(Server):
             line, body = body_of(reply)
             self.assertEqual((line, len(body)), (b'HTTP/1.0 200 OK', length), text)
             self.assertIn(b'Content-Length: %d\r\n' % length, reply)
+        reply = self.fault('cut=30')[0]
+        self.assertIn(b'Content-Length: 100\r\n', reply)
+        self.assertEqual(body_of(reply)[1], b'0123456789' * 3)
         line, body = body_of(self.fault('404')[0])
         self.assertEqual(line, b'HTTP/1.0 404 Not Found')
         self.assertEqual(body_of(exchange(self.port, b'GET /none HTTP/1.0\r\n\r\n')[0])[0],
