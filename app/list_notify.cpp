@@ -11,10 +11,6 @@
 #include "app/main_window.h"
 #include "foundation/text.h"
 
-void SortListByColumn(int position) {
-  SendMessageA(hListView, LVM_SORTITEMS, (WPARAM)position, (LPARAM)CompareListItems);
-}
-
 // Puts the arrow on a header item (bitmap not NULL) or takes it off. An item that cannot be read
 // (a position past the last column) is left alone rather than written back half-filled.
 static void SetHeaderArrow(HWND header, int position, HBITMAP bitmap) {
@@ -42,7 +38,7 @@ static void OnColumnClick(int position) {
   }
   SetHeaderArrow(header, position, nSortDirection ? hSortDownBitmap : hSortUpBitmap);
   nSortColumn = position;
-  SortListByColumn(position);
+  SortStockList(hListView, position);
 }
 
 LRESULT OnListNotify(HWND hwnd, NMHDR* header) {

@@ -72,7 +72,7 @@ void OnCreateMainWindow(HWND hwnd) {
 
   // Opens the database (after the upgrade, whose [Stocks] entries it moves in) and fills the list.
   InitLoadStocks(hListView);
-  SortListByColumn(nSortColumn);
+  SortStockList(hListView, nSortColumn);
   RestoreWindowPlacement(hwnd, bSystemTray);
   ShowWindow(hListView, SW_SHOW);
   SetBusyIndicator(hwnd, 1);

@@ -16,7 +16,5 @@ void UpdateWindowTitle(HWND hwnd);
 // WM_DESTROY: tray icon, column layout and sort order, placement, status font, image list, banner slot.
 void OnDestroyMainWindow(HWND hwnd);
 
-// Sorts the list by a list position with the current direction.
-void SortListByColumn(int position);
 // WM_NOTIFY from the list view.
 LRESULT OnListNotify(HWND hwnd, NMHDR* header);

@@ -2,7 +2,6 @@
 
 #include <commctrl.h>
 #include <stdio.h>
-#include <stdlib.h>
 
 #include "app/alarms.h"
 #include "app/columns.h"
@@ -56,7 +55,11 @@ static void StartWinInetRoad(void) {
   DWORD ms = (DWORD)ReadTimeoutSetting(NULL) * 1000;
   InternetSetOptionA(hInternet, INTERNET_OPTION_RECEIVE_TIMEOUT, &ms, sizeof ms);
   InternetSetOptionA(hInternet, INTERNET_OPTION_SEND_TIMEOUT, &ms, sizeof ms);
-  hNetworkThread = CreateThread(NULL, 0, NetworkThreadProc, NULL, 0, &dwNetworkThreadId);
+  // Without the thread nobody would carry a request: the raw road then serves the run.
+  if (!StartNetworkThread()) {
+    InternetCloseHandle(hInternet);
+    hInternet = NULL;
+  }
 }
 
 int InitInstance(HINSTANCE instance, int showCommand, const char* commandLine) {
@@ -97,10 +100,7 @@ static void DeleteBitmap(HBITMAP* bitmap) {
 int ShutdownProgram(int exitCode) {
   // The network thread reads list rows and records while it builds a request: it ends first.
   ShutdownNetwork();
-  if (pNetworkBuffer) {
-    free(pNetworkBuffer);
-    pNetworkBuffer = NULL;
-  }
+  FreeNetworkBuffer();
   DeleteBitmap(&hGreenGem);
   DeleteBitmap(&hRedGem);
   DeleteBitmap(&hSortDownBitmap);
