@@ -355,7 +355,7 @@ class Formats(unittest.TestCase):
         # synthetic stocks for large portfolios: any SYN number, the same walk for the same seed
         self.assertEqual((a.lookup('syn42'), a.lookup('SYN123456'), a.lookup('SYNX')), ('SYN42', None, None))
         qa, qb = a.quote('SYN42'), b.quote('SYN42')
-        self.assertEqual((qa.name, qa.price), ('Synthetic Holdings 42', qb.price))
+        self.assertEqual((qa.name, qa.price, a.kind('syn42')), ('Synthetic Holdings 42', qb.price, 'stock'))
 
 
 class Process(unittest.TestCase):

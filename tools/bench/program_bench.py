@@ -37,6 +37,10 @@ def one_run(run, stocks, export):
     run.probe('command', str(IDM_EXIT))
     if run.wait_exit(120) != 0:
         raise RuntimeError('the program did not end cleanly')
+    priced = run.query("select count(*) from quote where create_date = date('now', 'localtime') "
+                       "and price != -16384")[0][0]
+    if priced != stocks:
+        raise RuntimeError('the cycle priced %d of %d stocks' % (priced, stocks))
     return (painted[0] - t0) * 1000, cycle, gap[0]
 
 

@@ -156,7 +156,7 @@ class Market:
 
     def kind(self, symbol):
         """'stock', 'fund' or 'index' of a known instrument's symbol."""
-        return self.by_upper[symbol.upper()][3]
+        return self._entry(symbol.upper())[3]
 
     def lookup(self, symbol):
         """The instrument's symbol for a symbol as the Yahoo source writes it (any letter case), or None."""
