@@ -1,7 +1,9 @@
 // State of the network command cycle, shared by the request builder, the transports and the parsers.
-// The network thread writes some of it while it builds a request; the cycle's strict alternation of
-// posted fetch and synchronous reply is the only ordering (no lock).
+// The network thread writes some of it while it builds a request, holding the database lock (which a
+// list reload holds too); otherwise the cycle's alternation of posted fetch and synchronous reply is
+// the only ordering.
 #pragma once
+#include <windows.h>
 
 #define STA_VERSION_CHECK 12
 #define STA_BANNER_GET 13
@@ -44,3 +46,14 @@ struct RequestRow {
 // so that each reply line is stored under the stock it was asked for.
 extern RequestRow RequestRows[REQUEST_ROWS_MAX];
 extern int nRequestRows;
+// The quote source the request under way was built for: its reply is parsed for that source, also
+// when the Source setting changed meanwhile.
+extern int nRequestSource;
+
+// The stock rows of the cycle under way: their rowids in list order when it began. Requests walk
+// this list (nNextItem indexes it), so a re-sort after a reply neither skips nor repeats a row; rows
+// added meanwhile wait for the next cycle.
+void TakeCycleRows(HWND hListView);
+int CycleRowCount(void);
+// The rowid of the cycle's row index; 0 outside the list.
+long long CycleRowId(int index);

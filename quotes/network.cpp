@@ -1,6 +1,9 @@
 #include "quotes/network.h"
 
-#include "store/stocks.h"
+#include <stdlib.h>
+#include <string.h>
+
+#include "foundation/log.h"
 
 int bUseWinInet = 1;
 int nDelay = 120;
@@ -18,5 +21,31 @@ DWORD dwNetworkThreadId = 0;
 
 char* pNetworkBuffer = NULL;
 DWORD dwNetworkBufferRead = 0;
+BOOL bNetworkReplyComplete = FALSE;
 
-void ReloadStockList(HWND hListView) { InitLoadStocks(hListView); }
+BOOL AppendNetworkBuffer(const char* data, DWORD n) {
+  DWORD have = pNetworkBuffer ? dwNetworkBufferRead : 0;
+  BOOL whole = TRUE;
+  if (n > NETWORK_REPLY_LIMIT - have) {
+    WriteLog("Reply cut at %lu bytes", (unsigned long)NETWORK_REPLY_LIMIT);
+    n = NETWORK_REPLY_LIMIT - have;
+    whole = FALSE;
+  }
+  if (n == 0) return whole;
+  char* grown = (char*)realloc(pNetworkBuffer, (size_t)have + n + 10);
+  if (grown == NULL) {
+    WriteLog("Out of memory after %lu bytes of a reply", (unsigned long)have);
+    return FALSE;
+  }
+  memcpy(grown + have, data, n);
+  grown[have + n] = '\0';
+  pNetworkBuffer = grown;
+  dwNetworkBufferRead = have + n;
+  return whole;
+}
+
+void FreeNetworkBuffer(void) {
+  free(pNetworkBuffer);
+  pNetworkBuffer = NULL;
+  dwNetworkBufferRead = 0;
+}

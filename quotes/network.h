@@ -26,6 +26,17 @@ extern DWORD dwNetworkThreadId;
 // Receive buffer of both transports: dwNetworkBufferRead bytes and a NUL; NULL when empty.
 extern char* pNetworkBuffer;
 extern DWORD dwNetworkBufferRead;
+// The reply in pNetworkBuffer arrived whole: on the WinINet road a 2xx status and every byte its
+// Content-Length announced; on the raw road a connection the server closed (the consumer reads the
+// header that reply carries). FALSE for the failure text and for a reply cut short.
+extern BOOL bNetworkReplyComplete;
+// Longest reply kept; what comes after is dropped and the reply counts as cut.
+#define NETWORK_REPLY_LIMIT (16 * 1024 * 1024)
+// Appends n bytes and a NUL to the receive buffer (10 bytes of slack behind the data). FALSE when
+// memory ran out or the limit was reached: what was received until then is kept.
+BOOL AppendNetworkBuffer(const char* data, DWORD n);
+// Frees the receive buffer; the count goes back to 0.
+void FreeNetworkBuffer(void);
 
 // ---- what the main window calls -------------------------------------------------------------------
 // IDT_TICK: the countdown and start of a cycle while idle; request pacing and watchdog while busy.
@@ -45,5 +56,15 @@ int StartVersionCheck(HWND hwnd);
 int StartBannerDownload(HWND hwnd);
 int StartQuoteRequest(HWND hwnd);
 void StartInterRequestDelay(HWND hwnd);
+// The network thread; param may be an event it signals once its message queue exists.
 DWORD WINAPI NetworkThreadProc(LPVOID param);
+// Starts the network thread and waits until it can take requests; FALSE when it could not start.
+BOOL StartNetworkThread(void);
+// At exit: ends the network thread (WinINet road) or the socket library (raw road).
 void ShutdownNetwork(void);
+// The reply in pNetworkBuffer goes to the consumer of the current state, then the cycle goes on.
+void ProcessNetworkReply(HWND hwnd);
+// Every row has been asked for: idle again, exports usable, alarms checked.
+void EndNetworkCycle(HWND hwnd);
+// A socket error stops the cycle; the state moves past the failed step.
+void StopCycleAfterSocketError(void);

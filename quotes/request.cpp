@@ -1,6 +1,7 @@
 #include "quotes/request.h"
 
 #include <commctrl.h>
+#include <limits.h>
 #include <stdio.h>
 #include <string.h>
 
@@ -42,9 +43,15 @@ const char kJsonFields[] =
     "regularMarketDayHigh,regularMarketDayLow,regularMarketPrice,regularMarketOpen,fiftyTwoWeekHigh,"
     "fiftyTwoWeekLow,regularMarketPrice,regularMarketOpen,sparkline,marketCap";
 
-int ItemCount() { return hListView ? (int)SendMessageA(hListView, LVM_GETITEMCOUNT, 0, 0) : 0; }
+// Rows are those of the cycle, in their order when it began (a re-sort meanwhile changes nothing);
+// they are read by rowid, without a message to the list.
+int ItemCount() { return CycleRowCount(); }
 
-bool LoadRow(int row, QueueRecord* rec) { return LoadQueueRecordLV(hListView, row, rec, 0); }
+bool LoadRow(int row, QueueRecord* rec) {
+  long long id = CycleRowId(row);
+  if (id < 1 || id > INT_MAX) return false;
+  return LoadQueueRecordLV(hListView, 0, rec, (int)id);
+}
 
 // The market row of a loaded stock; an unknown market counts as the first one.
 int RowMarket(const QueueRecord& rec) {
@@ -262,6 +269,7 @@ BOOL IsIndexSymbol(const char* symbol) {
 int BuildRequestUrl(char* url) {
   url[0] = '\0';
   nRequestRows = 0;
+  nRequestSource = nQuoteSource;
   switch (nNetworkState) {
     case STA_VERSION_CHECK:
       snprintf(url, URL_SIZE, "%s%s", SourceUrlPrefix[HOST_MAKER], kVersionPath);
@@ -282,21 +290,25 @@ int BuildRawRequest(char* request, int size, int useProxy) {
   if (request == NULL || size <= 0) return 0;
   request[0] = '\0';
   nRequestRows = 0;
-  const int source = nQuoteSource;
+  const int source = nRequestSource = nQuoteSource;
   // Host slot of the request, for its format and its proxy prefix.
-  int slot = source == SRC_PC_QUOTE     ? HOST_DETAIL_PAGE
-             : source == SRC_UK_YAHOO   ? HOST_UK_LIST
-             : source == SRC_TEXT_QUOTE ? HOST_TEXT_PAGE
-                                        : HOST_YAHOO;
+  int slot = SourceHostSlot(source);
   const char* prefix = useProxy ? SourceUrlPrefix[slot] : "";
   int market = 0;
   switch (nNetworkState) {
     case STA_VERSION_CHECK:
       snprintf(request, size, "GET %s%s HTTP/1.0\r\n\r\n", SourceUrlPrefix[HOST_MAKER], kVersionPath);
       break;
-    case STA_BANNER_GET:
-      snprintf(request, size, "GET %s HTTP/1.0\r\n\r\n", szBannerUrl);
+    case STA_BANNER_GET: {
+      // The address carries its header lines after "\r\n": they follow the request line, not the
+      // address, or the request would read as one without an HTTP version.
+      char address[BANNER_URL_SIZE];
+      CopyCut(address, sizeof address, szBannerUrl);
+      char* lines = strstr(address, "\r\n");
+      if (lines) *lines = '\0';
+      snprintf(request, size, "GET %s HTTP/1.0%s\r\n\r\n", address, lines ? szBannerUrl + (lines - address) : "");
       break;
+    }
     case STA_QUOTE_CHECK:
       if (source < 0) break;
       if (source == SRC_PC_QUOTE) {
@@ -311,6 +323,7 @@ int BuildRawRequest(char* request, int size, int useProxy) {
           snprintf(request, size, RawRequestFormat[slot], prefix, MarketTable[market].prefix, szSymbolList);
       } else {
         SelectRawYahoo();
+        UpperCase(szSymbolList);
         if (szSymbolList[0]) snprintf(request, size, RawRequestFormat[slot], prefix, szSymbolList);
       }
       WriteLog("%s", request);

@@ -2,6 +2,8 @@
 
 #include <string.h>
 
+#include "quotes/hosts.h"
+
 int nQuoteSource = SRC_YAHOO;
 
 const MarketEntry MarketTable[MARKET_COUNT] = {
@@ -25,4 +27,13 @@ int MarketFromSuffix(const char* symbol) {
     if (len > slen && _stricmp(symbol + len - slen, MarketTable[m].suffix) == 0) return m;
   }
   return 0;
+}
+
+int SourceHostSlot(int source) {
+  switch (source) {
+    case SRC_PC_QUOTE: return HOST_DETAIL_PAGE;
+    case SRC_UK_YAHOO: return HOST_UK_LIST;
+    case SRC_TEXT_QUOTE: return HOST_TEXT_PAGE;
+    default: return HOST_YAHOO;
+  }
 }

@@ -22,3 +22,5 @@ extern const MarketEntry MarketTable[MARKET_COUNT];
 int MarketIndex(int stockType);
 // The MarketTable row whose Yahoo suffix ends the symbol (compared without regard to case), or 0.
 int MarketFromSuffix(const char* symbol);
+// The host slot (hosts.h) a source's requests go to; the Yahoo site for values outside 0..2.
+int SourceHostSlot(int source);

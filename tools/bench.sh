@@ -4,7 +4,7 @@
 # third-party libraries of tools/build.sh, runs it inside one Xvfb server at each stock count and prints
 # one table: each measure is the median of RUNS runs, beside a baseline measured in the same run.
 #   STOCKS="100 1000 5000"  RUNS=5  BENCH_BUILD=dir (default ./build-bench)  JOBS=n  SKIP_BOOTSTRAP=1
-#   XVFB_SERVERNUM=n (default 99)
+#   XVFB_SERVERNUM=n (default 99)   PROGRAM_STOCKS="1000" (stock counts of the whole-program runs)
 # Adding a section: write a function that appends lines
 #   what<TAB>stocks<TAB>median<TAB>baseline median or -<TAB>unit
 # to "$RESULTS" and call it from measure_all; the table picks the rows up in the order they come.
@@ -13,7 +13,8 @@ ROOT=$(cd "$(dirname "$0")/.." && pwd)
 BUILD=${BENCH_BUILD:-$ROOT/build-bench}
 STOCKS=${STOCKS:-100 1000 5000}
 RUNS=${RUNS:-5}
-export BUILD STOCKS RUNS
+PROGRAM_STOCKS=${PROGRAM_STOCKS:-1000}
+export BUILD STOCKS RUNS PROGRAM_STOCKS
 case "${LC_ALL:-${LANG:-}}" in *UTF-8*|*utf8*) ;; *) export LANG=C.UTF-8; unset LC_ALL ;; esac
 unset TZ
 
@@ -26,10 +27,20 @@ store_and_list() {  # the store and list benchmark at every stock count
   done
 }
 
+program_cycle() {  # the whole program against the stand-in: start-up, one quote cycle, responsiveness
+  local n
+  for n in $PROGRAM_STOCKS; do
+    echo "bench: the program with $n stocks, $RUNS runs" >&2
+    python3 "$ROOT/tools/bench/program_bench.py" "$BUILD/wine-run.sh" "$BUILD/TarnWick.exe" \
+      "$BUILD/tests/program/window_probe.exe" "$BUILD/tests/standin/standin_trust.exe" "$n" "$RUNS" >>"$RESULTS"
+  done
+}
+
 measure_all() {
   "$BUILD/wine-run.sh" --init
   local rc=0
   store_and_list || rc=$?
+  program_cycle || rc=$?
   "$BUILD/wine-run.sh" --kill
   return $rc
 }
@@ -40,7 +51,7 @@ if [ "${1:-}" = --inside ]; then
 fi
 
 # ---- build, measure, print -----------------------------------------------------------------------------
-BUILD="$BUILD" TARGET=tw_bench \
+BUILD="$BUILD" TARGET="tw_bench TarnWick window_probe standin_trust" \
   CMAKE_ARGS="-DHARDENED=OFF -DCMAKE_BUILD_TYPE=Release -DCMAKE_C_FLAGS_RELEASE=-O2 -DCMAKE_CXX_FLAGS_RELEASE=-O2" \
   bash "$ROOT/tools/build.sh"
 

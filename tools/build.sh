@@ -2,7 +2,7 @@
 # build.sh - set up this Debian machine (as root, idempotent), fetch and build the third-party
 # libraries (cached outside the tree), configure and build everything into $BUILD (default ./build).
 #   TW_CACHE=dir  third-party cache (default ~/.cache/tarnwick)   JOBS=n   SKIP_BOOTSTRAP=1
-#   CMAKE_ARGS="-DX=y ..."  more configure options   TARGET=name  build only that target
+#   CMAKE_ARGS="-DX=y ..."  more configure options   TARGET="name ..."  build only those targets
 set -euo pipefail
 ROOT=$(cd "$(dirname "$0")/.." && pwd)
 CACHE=${TW_CACHE:-${XDG_CACHE_HOME:-${HOME:-/tmp}/.cache}/tarnwick}
@@ -27,4 +27,4 @@ deps() { DEPS_PREFIX=$(bash "$ROOT/tools/build-deps.sh" "$CACHE" | tail -1); }
 step deps deps
 step configure cmake -S "$ROOT" -B "$BUILD" -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/toolchain-i686-w64-mingw32.cmake" \
                      -DDEPS_PREFIX="$DEPS_PREFIX" ${CMAKE_ARGS:-} >/dev/null
-step build cmake --build "$BUILD" -j"$JOBS" ${TARGET:+--target "$TARGET"}
+step build cmake --build "$BUILD" -j"$JOBS" ${TARGET:+--target $TARGET}

@@ -63,6 +63,7 @@ void ResetStocks() {
   oDatabase.SQLCall("delete from quote");
   oDatabase.SQLCall("delete from stock");
   SendMessageA(hListView, LVM_DELETEALLITEMS, 0, 0);
+  TakeCycleRows(hListView);
   nNetworkState = STA_QUOTE_CHECK;
   nNextItem = 0;
   szSymbolList[0] = szYahooExtraCallQuery[0] = '\0';
@@ -84,6 +85,7 @@ long long AddStock(const char* symbol, int market) {
   item.pszText = (char*)symbol;
   item.lParam = (LPARAM)rowid;
   SendMessageA(hListView, LVM_INSERTITEMA, 0, (LPARAM)&item);
+  TakeCycleRows(hListView);  // requests are built from the cycle's rows: here, the whole list
   return rowid;
 }
 

@@ -89,6 +89,7 @@ static void PrintStored(const char* tag, long long rowid) {
 static int RunCycle(int source) {
   nQuoteSource = source;
   nNetworkState = STA_QUOTE_CHECK;
+  TakeCycleRows(hListView);
   nNextItem = 0;
   int requests = 0;
   for (int guard = 0; guard < 20; ++guard) {

@@ -204,6 +204,9 @@ class Faults(Server):
             line, body = body_of(reply)
             self.assertEqual((line, len(body)), (b'HTTP/1.0 200 OK', length), text)
             self.assertIn(b'Content-Length: %d\r\n' % length, reply)
+        reply = self.fault('cut=30')[0]
+        self.assertIn(b'Content-Length: 100\r\n', reply)
+        self.assertEqual(body_of(reply)[1], b'0123456789' * 3)
         line, body = body_of(self.fault('404')[0])
         self.assertEqual(line, b'HTTP/1.0 404 Not Found')
         self.assertEqual(body_of(exchange(self.port, b'GET /none HTTP/1.0\r\n\r\n')[0])[0],
@@ -349,6 +352,10 @@ class Formats(unittest.TestCase):
         self.assertNotEqual(walk(a), walk(c))
         self.assertEqual((a.lookup('indu'), a.lookup_prefixed('v.abc'), a.lookup_plain('BCE', True)),
                          ('^DJI', 'ABC.V', 'BCE.TO'))
+        # synthetic stocks for large portfolios: any SYN number, the same walk for the same seed
+        self.assertEqual((a.lookup('syn42'), a.lookup('SYN123456'), a.lookup('SYNX')), ('SYN42', None, None))
+        qa, qb = a.quote('SYN42'), b.quote('SYN42')
+        self.assertEqual((qa.name, qa.price), ('Synthetic Holdings 42', qb.price))
 
 
 class Process(unittest.TestCase):

@@ -6,6 +6,7 @@ given out while serving one request can be captured (Market.capture), so that a 
 program stored against what it was served."""
 import contextlib
 import random
+import re
 import threading
 import time
 import zlib
@@ -16,6 +17,8 @@ PREFIXES = ['', 'T.', 'M.', 'V.', 'O.', 'C.', 'W.']
 
 INDEX_SYMBOLS = ['^DJI', '^DJU', '^DJT', '^GSPC', '^NYA', '^IXIC', '^IXID', '^IXIS', '^IXBK', '^IXFN',
                  '^IXTR']
+# Any number of further stocks for large portfolios (benchmarks): SYN1 ... SYN99999.
+SYNTHETIC = re.compile(r'^SYN\d{1,5}$')
 # Old names the CSV service still answered under the index's symbol.
 ALIASES = {'INDU': '^DJI'}
 # Quoted in whole points: the JSON service writes such prices without a fraction.
@@ -141,6 +144,13 @@ class Market:
         finally:
             self.local.served = None
 
+    def _entry(self, up):
+        """(symbol, name, start price, kind) of an upper-case symbol, or None."""
+        entry = self.by_upper.get(up)
+        if entry is None and SYNTHETIC.match(up):
+            entry = (up, 'Synthetic Holdings %s' % up[3:], 5 + zlib.crc32(up.encode()) % 50000 / 100.0, 'stock')
+        return entry
+
     def known(self):
         return [s for s, _, _, _ in INSTRUMENTS]
 
@@ -152,14 +162,14 @@ class Market:
         """The instrument's symbol for a symbol as the Yahoo source writes it (any letter case), or None."""
         up = symbol.upper()
         up = ALIASES.get(up, up)
-        entry = self.by_upper.get(up)
+        entry = self._entry(up)
         return entry[0] if entry else None
 
     def lookup_plain(self, base, canadian=False):
         """A symbol without market mark: the US listing, else (or when `canadian`) the first Canadian one."""
         up = base.upper()
-        if not canadian and up in self.by_upper:
-            return self.by_upper[up][0]
+        if not canadian and self._entry(up):
+            return self._entry(up)[0]
         for s, _, _, kind in INSTRUMENTS:
             b, m = split_suffix(s)
             if m and b.upper() == up:
@@ -180,7 +190,7 @@ class Market:
         with self.lock:
             w = self.walks.get(symbol)
             if w is None:
-                s, n, p, k = self.by_upper[symbol.upper()]
+                s, n, p, k = self._entry(symbol.upper())
                 w = self.walks[symbol] = _Walk(self.seed, s, n, p, k)
             w.step()
             change = round(w.price - w.prev_close, 2)

@@ -25,6 +25,7 @@ Options:
                        exact8191   a body of exactly 8191 bytes; size=N: exactly N bytes
                        empty       an empty body
                        404         a 404 page instead of the reply; status=N likewise
+                       cut=N       announce the whole body in Content-Length, send only its first N bytes
                        close       close without answering
                        reset       reset the connection without answering
                        abrupt      answer, then close at once without reading what is left
@@ -125,7 +126,8 @@ def parse_fault(text):
     words = {'big': ('size', BIG), 'exact8191': ('size', 8191), 'empty': ('size', 0),
              '404': ('status', 404), 'close': ('close', True), 'reset': ('reset', True),
              'abrupt': ('abrupt', True)}
-    numbers = {'delay': float, 'stall': float, 'gap': float, 'chunks': int, 'size': int, 'status': int}
+    numbers = {'delay': float, 'stall': float, 'gap': float, 'chunks': int, 'size': int, 'status': int,
+               'cut': int}
     out = {}
     for item in (text or '').split(','):
         item = item.strip()
@@ -483,7 +485,7 @@ class StandIn:
         else:
             head = 'HTTP/1.0 %d %s\r\nContent-Type: %s\r\nContent-Length: %d\r\nConnection: close\r\n\r\n' % (
                 status, STATUS_TEXT.get(status, 'Status'), ctype, len(body))
-            reply = head.encode() + body
+            reply = head.encode() + (body[:max(0, fault['cut'])] if 'cut' in fault else body)
         entry['status'] = status
         pieces = max(1, min(fault.get('chunks', 1), len(reply) or 1))
         step = -(-len(reply) // pieces) if reply else 0

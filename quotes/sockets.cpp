@@ -1,0 +1,221 @@
+#include "quotes/sockets.h"
+
+#include <stdio.h>
+#include <string.h>
+
+#include "app/handles.h"
+#include "app/status_strip.h"
+#include "foundation/log.h"
+#include "foundation/text.h"
+#include "quotes/cycle.h"
+#include "quotes/network.h"
+#include "quotes/request.h"
+
+SOCKET hSocket = INVALID_SOCKET;
+int nNetworkCountdown = 0;
+
+namespace {
+
+const int kHostBufferSize = 260;
+// recv calls after the close event: the data still unread then is bounded by the receive window.
+const int kReadsAfterClose = 4096;
+
+BOOL bWinsockReady = FALSE;
+HWND hSocketWnd = NULL;
+
+// The request of the connection under way, built on its first write event and sent in as many
+// pieces as the socket takes.
+char szRequest[RAW_REQUEST_SIZE];
+int nRequestLength = 0;
+int nRequestSent = 0;
+bool bRequestBuilt = false;
+bool bRequestSent = false;
+bool bReplyCut = false;
+
+const char* SocketErrorText(int code) {
+  switch (code) {
+    case WSAEADDRNOTAVAIL: return "WSAEADDRNOTAVAIL";
+    case WSAETIMEDOUT: return "WSAETIMEDOUT";
+    case WSAECONNREFUSED: return "WSAECONNREFUSED";
+    default: return "AsyncSelect(Error)";
+  }
+}
+
+void SelectEvents(long events) { WSAAsyncSelect(hSocket, hSocketWnd, WM_SOCKET_EVENT, events); }
+
+void FailRequest(HWND hwnd, int code) {
+  const char* text = SocketErrorText(code);
+  WriteLog("%s (%d)", text, code);
+  SetStatusText(hwnd, text, 1);
+  CloseRequestSocket();
+  StopCycleAfterSocketError();
+}
+
+// One recv into the receive buffer; its result.
+int ReceiveChunk() {
+  char chunk[8193];
+  int n = recv(hSocket, chunk, 8192, 0);
+  if (n > 0) {
+    chunk[n] = '\0';
+    if (!bReplyCut && !AppendNetworkBuffer(chunk, (DWORD)n)) bReplyCut = true;
+    if (nNetworkState == STA_QUOTE_CHECK) WriteLog("%s", chunk);
+  }
+  return n;
+}
+
+void OnWrite(HWND hwnd) {
+  if (bRequestSent) return;
+  if (!bRequestBuilt) {
+    nRequestLength = BuildRawRequest(szRequest, sizeof szRequest, bUseProxy);
+    nRequestSent = 0;
+    bRequestBuilt = true;
+    if (nRequestLength == 0) {
+      CloseRequestSocket();
+      EndNetworkCycle(hwnd);
+      return;
+    }
+  }
+  while (nRequestSent < nRequestLength) {
+    int n = send(hSocket, szRequest + nRequestSent, nRequestLength - nRequestSent, 0);
+    if (n == SOCKET_ERROR) {
+      int code = WSAGetLastError();
+      if (code != WSAEWOULDBLOCK) FailRequest(hwnd, code);
+      return;  // would block: the next write event goes on
+    }
+    if (n <= 0) return;
+    nRequestSent += n;
+  }
+  bRequestSent = true;
+  SelectEvents(FD_READ | FD_CLOSE);
+}
+
+// The server closed: what is still unread comes now (no read event follows a close event).
+void OnClose(HWND hwnd) {
+  DWORD before = pNetworkBuffer ? dwNetworkBufferRead : 0;
+  for (int i = 0; i < kReadsAfterClose && ReceiveChunk() > 0; ++i) {
+  }
+  DWORD after = pNetworkBuffer ? dwNetworkBufferRead : 0;
+  if (after > before) WriteLog("FD_CLOSE with %lu bytes still unread", after - before);
+  bNetworkReplyComplete = !bReplyCut;
+  CloseRequestSocket();
+  ProcessNetworkReply(hwnd);
+}
+
+bool IsDottedAddress(const char* name, unsigned long* address) {
+  if (name[0] < '0' || name[0] > '9') return false;
+  for (const char* p = name; *p; ++p)
+    if ((*p < '0' || *p > '9') && *p != '.') return false;
+  *address = inet_addr(name);
+  return *address != INADDR_NONE;
+}
+
+}  // namespace
+
+BOOL WinsockStartup(void) {
+  WSADATA data;
+  if (WSAStartup(MAKEWORD(1, 1), &data) != 0) {
+    char text[64];
+    snprintf(text, sizeof text, "WSAStartup error: %d", WSAGetLastError());
+    MessageBoxA(hMainWnd, text, "ERROR", MB_ICONHAND);
+    return FALSE;
+  }
+  if (LOBYTE(data.wVersion) != 1 || HIBYTE(data.wVersion) != LOBYTE(data.wVersion)) {
+    char text[128];
+    snprintf(text, sizeof text, "Could not find a winsock.dll\r\nWSAStartup reported: (%d,%d)",
+             LOBYTE(data.wVersion), HIBYTE(data.wVersion));
+    MessageBoxA(hMainWnd, text, "ERROR", MB_ICONHAND);
+    WSACleanup();
+    return FALSE;
+  }
+  return TRUE;
+}
+
+SOCKET SocketConnect(HWND hwnd, const char* host, int port) {
+  if (!bWinsockReady) bWinsockReady = WinsockStartup();
+  const char* target = bUseProxy ? szProxy : host;
+  int targetPort = bUseProxy ? nProxyPort : port;
+  char name[kHostBufferSize];
+  if (target == NULL || !CopyCut(name, sizeof name, target)) return INVALID_SOCKET;  // too long: no such host
+  unsigned long address = INADDR_NONE;
+  if (!IsDottedAddress(name, &address)) {
+    struct hostent* found = gethostbyname(name);
+    if (found == NULL || found->h_addr_list[0] == NULL) return INVALID_SOCKET;
+    memcpy(&address, found->h_addr_list[0], sizeof address);
+  }
+  SOCKET s = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+  if (s == INVALID_SOCKET) {
+    SetStatusText(hwnd, "socket(INVALID_SOCKET)", 1);
+    return INVALID_SOCKET;
+  }
+  CloseRequestSocket();
+  hSocket = s;
+  hSocketWnd = hwnd;
+  bRequestBuilt = bRequestSent = bReplyCut = false;
+  nRequestLength = nRequestSent = 0;
+  SelectEvents(FD_READ | FD_CONNECT | FD_CLOSE);
+  struct sockaddr_in to;
+  memset(&to, 0, sizeof to);
+  to.sin_family = AF_INET;
+  to.sin_port = htons((u_short)targetPort);
+  to.sin_addr.s_addr = address;
+  if (connect(s, (struct sockaddr*)&to, sizeof to) == 0) {
+    SelectEvents(FD_WRITE | FD_CLOSE);  // connected at once: no connect event to wait for
+  } else if (WSAGetLastError() != WSAEWOULDBLOCK) {
+    SetStatusText(hwnd, "after connect(BAD)", 1);
+    CloseRequestSocket();
+    return INVALID_SOCKET;
+  }
+  nNetworkCountdown = nTimeout;
+  return s;
+}
+
+LRESULT OnSocketEvent(HWND hwnd, WPARAM wParam, LPARAM lParam) {
+  // Only the socket under way counts: a late event of an abandoned one must not touch the next
+  // request's buffer.
+  if (hSocket == INVALID_SOCKET || (SOCKET)wParam != hSocket) return 0;
+  int error = WSAGETSELECTERROR(lParam);
+  if (error) {
+    FailRequest(hwnd, error);
+    return 0;
+  }
+  switch (WSAGETSELECTEVENT(lParam)) {
+    case FD_CONNECT: SelectEvents(FD_WRITE | FD_CLOSE); break;
+    case FD_WRITE: OnWrite(hwnd); break;
+    case FD_READ:
+      ReceiveChunk();
+      WriteLog("FD_READ(END)");
+      break;
+    case FD_CLOSE: OnClose(hwnd); break;
+    default: break;
+  }
+  return 0;
+}
+
+void SocketWatchdog(HWND hwnd) {
+  if (--nNetworkCountdown > 0 || hSocket == INVALID_SOCKET) return;
+  WriteLog("nNetworkCountdown==0");
+  CloseRequestSocket();
+  // A version server that never answers must not hold the cycle: go on with the banners.
+  if (nNetworkState == STA_VERSION_CHECK) nNetworkState = STA_BANNER_GET;
+  RunNextNetworkCommand(hwnd);
+}
+
+void CloseRequestSocket(void) {
+  if (hSocket == INVALID_SOCKET) return;
+  SOCKET s = hSocket;
+  hSocket = INVALID_SOCKET;
+  WSAAsyncSelect(s, hSocketWnd, 0, 0);
+  closesocket(s);
+  // Events already queued for it must not reach a later socket that gets the same handle value.
+  MSG msg;
+  for (int i = 0; i < 1000 && PeekMessageA(&msg, hSocketWnd, WM_SOCKET_EVENT, WM_SOCKET_EVENT, PM_REMOVE); ++i) {
+  }
+}
+
+void ShutdownSockets(void) {
+  CloseRequestSocket();
+  if (!bWinsockReady) return;
+  WSACancelBlockingCall();
+  WSACleanup();
+  bWinsockReady = FALSE;
+}

@@ -1,0 +1,55 @@
+// The main window's layout around the status strip, and its title.
+#include <gtest/gtest.h>
+#include <windows.h>
+#include <commctrl.h>
+#include <string.h>
+#include <string>
+
+#include "app/handles.h"
+#include "app/main_window.h"
+#include "app/options.h"
+#include "app/status_strip.h"
+
+TEST(MainWindow, ListStopsAtTheStripAndTheTitleKeepsItsRoom) {
+  HWND main = CreateWindowExA(0, "STATIC", "", WS_OVERLAPPEDWINDOW, 10, 10, 100, 100, NULL, NULL, NULL, NULL);
+  ASSERT_TRUE(main != NULL);
+  hListView = CreateWindowExA(0, WC_LISTVIEWA, "", WS_CHILD | LVS_REPORT, 0, 0, 10, 10, main, NULL, NULL, NULL);
+  hBannerWnd = CreateWindowExA(0, "STATIC", "", WS_CHILD, 0, 0, 20, 20, main, NULL, NULL, NULL);
+  SetBannerShown(1);
+  InitStatusArea(main, NULL, NULL);
+  int strip = GetStatusAreaHeight();
+  ASSERT_GT(strip, 60);
+
+  struct { int width, height, listHeight; } sizes[] = {{500, 300, 300 - strip}, {400, strip / 2, 0}};
+  for (auto& s : sizes) {
+    RECT want = {0, 0, s.width, s.height};
+    AdjustWindowRect(&want, WS_OVERLAPPEDWINDOW, FALSE);
+    MoveWindow(main, 10, 10, want.right - want.left, want.bottom - want.top, FALSE);
+    LayoutMainWindow(main);
+    RECT list;
+    GetWindowRect(hListView, &list);
+    EXPECT_EQ(list.right - list.left, s.width);
+    EXPECT_EQ(list.bottom - list.top, s.listHeight) << "client height " << s.height;
+  }
+
+  char title[600];
+  strcpy(szTitleBar, "");
+  UpdateWindowTitle(main);
+  GetWindowTextA(main, title, sizeof title);
+  EXPECT_STREQ(title, "TarnWick 1.86.000");
+  memset(szTitleBar, 'P', sizeof szTitleBar - 1);
+  szTitleBar[sizeof szTitleBar - 1] = 0;
+  UpdateWindowTitle(main);
+  GetWindowTextA(main, title, sizeof title);
+  EXPECT_EQ(strlen(title), 259u);
+  EXPECT_EQ(std::string(title).substr(0, 20), "TarnWick 1.86.000 (P");
+  ShowWindow(main, SW_SHOWMINNOACTIVE);
+  strcpy(szTitleBar, "Retirement");
+  UpdateWindowTitle(main);
+  GetWindowTextA(main, title, sizeof title);
+  EXPECT_STREQ(title, "Retirement");  // on the task bar, the portfolio alone
+
+  DestroyWindow(main);
+  hListView = hBannerWnd = NULL;
+  strcpy(szTitleBar, "");
+}

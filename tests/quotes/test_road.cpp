@@ -1,0 +1,343 @@
+// Whole quote cycles on both roads against the stand-in: which requests go out, in what order and
+// pace, what is stored, and how stalls, resets and refusals end.
+#include <gtest/gtest.h>
+#include <windows.h>
+#include <winsock.h>
+#include <wininet.h>
+#include <stdio.h>
+
+#include <map>
+#include <sstream>
+#include <string>
+
+#include "app/handles.h"
+#include "app/options.h"
+#include "app/status_strip.h"
+#include "banner/player.h"
+#include "banner/schedule.h"
+#include "foundation/settings.h"
+#include "quotes/cycle.h"
+#include "quotes/hosts.h"
+#include "quotes/network.h"
+#include "quotes/sources.h"
+#include "road_harness.h"
+#include "store/database.h"
+#include "store/queue_record.h"
+
+void ResetStocks();
+long long AddStock(const char* symbol, int market);
+bool LoadQuote(long long rowid, QueueRecord* rec);
+int CountQuotes();
+
+namespace {
+
+bool Quoted(long long rowid) {
+  QueueRecord rec;
+  return LoadQuote(rowid, &rec) && rec.price > 0;
+}
+
+std::string Status() {
+  char text[STATUS_TEXT_SIZE];
+  GetStatusText(text, sizeof text);
+  return text;
+}
+
+// The cycle's next start comes at the next tick.
+bool NextCycle(DWORD ms = 20000) {
+  oDatabase.SQLCall("delete from quote");
+  RequestUpdateNow();
+  return RunCycle(ms);
+}
+
+class Road : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    oldMain = hMainWnd, oldList = hListView;
+    CreateRoadWindow();
+    ResetStocks();
+    nNetworkState = STA_BANNER_GET;
+    nDelay = 600;
+    nSecondsToUpdate = bNetworkBusy = nInterRequestDelay = 0;
+    bUpdateRequested = 1;
+    bAutoVersion = bShowBanner = bUseProxy = 0;
+    nTimeout = 3;
+    nQuoteSource = SRC_YAHOO;
+  }
+  void TearDown() override {
+    ShutdownNetwork();
+    stand.Stop();
+    DestroyWindow(hMainWnd);
+    hMainWnd = oldMain, hListView = oldList;
+    ResetHostTable();
+  }
+  // Starts the stand-in and opens the road: WinINet with its thread, or raw sockets.
+  void Open(bool winInet, const std::vector<std::string>& args = {}, bool tls = false) {
+    ASSERT_TRUE(stand.Start(args, tls));
+    hInternet = winInet ? InternetOpenA("InetURL/1.0", INTERNET_OPEN_TYPE_PRECONFIG, NULL, NULL, 0) : NULL;
+    ASSERT_TRUE(!winInet || (hInternet && StartNetworkThread()));
+  }
+  HWND oldMain, oldList;
+  StandIn stand;
+};
+
+}  // namespace
+
+TEST_F(Road, YahooAsksThirtyThenFifteenThenTheIndexAndAnEmptyIndexReplyLeavesCsvNext) {
+  char sym[8];
+  for (int i = 0; i < 45; ++i) {
+    snprintf(sym, sizeof sym, "S%02d", i);
+    AddStock(sym, 0);
+  }
+  long long dji = AddStock("^DJI", 0);
+  long long ibm = AddStock("IBM", 0);  // sorted ahead of the S rows after the first reply
+  stand.SetFixtures("{}");
+  Open(true, {}, true);
+  ASSERT_TRUE(RunCycle(20000));
+  auto log = stand.Requests();
+  ASSERT_EQ(log.size(), 3u);
+  EXPECT_EQ(log[0].query.substr(0, 16), "s=S00+S01+S02+S0");
+  EXPECT_NE(log[0].query.find("+S29&f="), std::string::npos);
+  EXPECT_EQ(log[1].query.substr(0, 16), "s=S30+S31+S32+S3");
+  EXPECT_NE(log[1].query.find("+S44+IBM&f="), std::string::npos);
+  EXPECT_TRUE(log[2].https && log[2].query.find("&symbols=^DJI&") != std::string::npos);
+  EXPECT_EQ(CountQuotes(), 47);
+  EXPECT_TRUE(Quoted(dji));
+  EXPECT_EQ(Status(), "Idle...");
+  EXPECT_EQ(GetMenuState(GetMenu(hMainWnd), IDM_FULLEXPORT, MF_BYCOMMAND) & MF_GRAYED, 0u);
+
+  // With Delay 0 "Update Now" starts the next cycle without an idle tick between.
+  nDelay = 0;
+  stand.SetFixtures("{\"/v7/finance/quote\": {\"body\": \"\"}}");
+  ASSERT_TRUE(NextCycle());
+  EXPECT_FALSE(Quoted(dji));
+  ASSERT_TRUE(NextCycle());
+  EXPECT_TRUE(Quoted(ibm));
+}
+
+TEST_F(Road, DetailPagesGoOneAtATimeThreeTicksApartAndAResetCostsOnlyItsRow) {
+  stand.SetFixtures("{\"/stocks/detailquote.php?ticker=RESET\": {\"body\": \"x\", \"fault\": \"reset\"}}");
+  const char* rows[] = {"IBM", "RESET", "MSFT", "F", "KO"};
+  long long ids[5];
+  for (int i = 0; i < 5; ++i) ids[i] = AddStock(rows[i], 0);
+  nQuoteSource = SRC_PC_QUOTE;
+  Open(true);
+  ASSERT_TRUE(RunCycle(40000));
+  auto log = stand.Requests();
+  ASSERT_EQ(log.size(), 5u);
+  for (size_t i = 0; i < log.size(); ++i) {
+    EXPECT_EQ(log[i].query, std::string("ticker=") + rows[i]);
+    EXPECT_TRUE(i == 0 || log[i].time - log[i - 1].end > 1.9) << rows[i];
+    EXPECT_EQ(Quoted(ids[i]), i != 1) << rows[i];
+  }
+  EXPECT_EQ(Status(), "Idle...");
+}
+
+// A server that stops sending, before its header or in the middle of the body, costs its request
+// the Timeout and no more; the next batch follows.
+TEST_F(Road, StalledDownloadsEndAtTheTimeout) {
+  nQuoteSource = SRC_UK_YAHOO;
+  nTimeout = 2;
+  std::string batch = "A1";
+  AddStock("A1", 0);
+  for (int i = 2; i <= 9; ++i) {
+    batch += "+A" + std::to_string(i);  // ahead of XOM in every cycle's (sorted) order
+    AddStock(("A" + std::to_string(i)).c_str(), 0);
+  }
+  long long xom = AddStock("XOM", 0);
+  for (const char* fault : {"stall=60", "chunks=2,gap=60"}) {
+    stand.SetFixtures("{\"/q?s=" + batch + "&d=t&o=t\": {\"body\": \"" + std::string(20000, 'x') +
+                      "\", \"fault\": \"" + fault + "\"}}");
+    if (!stand.port) Open(true);
+    DWORD start = GetTickCount();
+    ASSERT_TRUE(NextCycle()) << fault;
+    double took = (GetTickCount() - start) / 1000.0;  // the stall, and up to a tick before the cycle
+    EXPECT_GT(took, nTimeout - 0.5) << fault;
+    EXPECT_LT(took, nTimeout + 6.0) << fault;
+    EXPECT_TRUE(Quoted(xom)) << fault;
+  }
+}
+
+TEST_F(Road, RawRoadSendsEachSourcesRequestLines) {
+  long long bce = AddStock("BCE", 1), ibm = AddStock("IBM", 0);  // in sorted order
+  Open(false);
+  struct {
+    int source;
+    std::vector<std::string> requests;
+  } cases[] = {
+      {SRC_PC_QUOTE,
+       {"GET /stocks/detailquote.php?ticker=BCE.ca  HTTP/1.0\r\n\r\n",
+        "GET /stocks/detailquote.php?ticker=IBM  HTTP/1.0\r\n\r\n"}},
+      {SRC_UK_YAHOO, {"GET /q?s=BCE+IBM&d=t&o=t HTTP/1.0\r\n\r\nConnection: Keep-Alive\r\n"}},
+      {SRC_TEXT_QUOTE, {"GET /cgi-bin/qso?tick=T.BCE\r\n", "GET /cgi-bin/qso?tick=IBM\r\n"}},
+      {SRC_YAHOO, {"GET /d/quotes.csv?s=BCE.TO+IBM&f=sd1t1l1ohgvwdyrc1pjkn HTTP/1.0\r\n\r\n"}},
+  };
+  for (const auto& c : cases) {
+    nQuoteSource = c.source;
+    size_t before = stand.Requests().size();
+    ASSERT_TRUE(NextCycle()) << c.source;
+    auto log = stand.Requests(before + c.requests.size());
+    ASSERT_EQ(log.size(), before + c.requests.size()) << c.source;
+    for (size_t i = 0; i < c.requests.size(); ++i)
+      EXPECT_EQ(log[before + i].raw.substr(0, c.requests[i].size()), c.requests[i]) << c.source;
+    EXPECT_TRUE(Quoted(ibm) && Quoted(bce)) << c.source;
+    EXPECT_EQ(Status(), "Idle...");
+  }
+}
+
+// On the raw road a stalled server is left by the watchdog after Timeout ticks and the cycle goes
+// on. A reset ends its request at once (Wine reports it as a plain close: an empty reply, and the
+// cycle ends); a refused connection stops the cycle with its error.
+TEST_F(Road, RawRoadFaultsEndTheRequestWithoutWaitingLonger) {
+  stand.SetFixtures("{\"/stocks/detailquote.php?ticker=STALL\": {\"body\": \"x\", \"fault\": \"stall=60\"}}");
+  AddStock("STALL", 0);
+  long long msft = AddStock("MSFT", 0);
+  nQuoteSource = SRC_PC_QUOTE;
+  nTimeout = 2;
+  Open(false, {"--fault", "/q=reset"});
+  ASSERT_TRUE(RunCycle(15000));
+  auto log = stand.Requests(2);
+  ASSERT_EQ(log.size(), 2u);
+  EXPECT_LT(log[0].end - log[0].time, nTimeout + 1.5);
+  EXPECT_EQ(log[1].query, "ticker=MSFT");
+  EXPECT_TRUE(Quoted(msft));
+
+  nTimeout = 30;
+  nQuoteSource = SRC_UK_YAHOO;
+  // Nothing listens on port 1 of the loopback.
+  std::pair<int, const char*> cases[] = {{stand.port, "Idle..."}, {1, "WSAECONNREFUSED"}};
+  for (const auto& c : cases) {
+    SetHostEntry(HOST_UK_LIST, ("127.0.0.1:" + std::to_string(c.first)).c_str());
+    DWORD start = GetTickCount();
+    ASSERT_TRUE(NextCycle(10000)) << c.second;
+    EXPECT_LT(GetTickCount() - start, 3000u) << c.second;
+    EXPECT_EQ(Status(), c.second);
+    EXPECT_EQ(nNetworkState, STA_BANNER_GET);
+  }
+  // A late event of a socket that is gone changes nothing.
+  SendMessageA(hMainWnd, WM_SOCKET_EVENT, (WPARAM)12345, FD_CLOSE);
+  EXPECT_EQ(Status(), "WSAECONNREFUSED");
+}
+
+// Only a whole 2xx image becomes a banner file, on either road: a 404 page, a body shorter than its
+// Content-Length and a reset leave no file behind.
+TEST_F(Road, BannerDownloadsKeepOnlyWholeImages) {
+  bShowBanner = 1;
+  snprintf(szBannerDir, sizeof szBannerDir, "%s\\", stand.Dir().c_str());
+  for (bool winInet : {true, false}) {
+    for (int i = 0; i < 4; ++i)
+      IniPutString(NULL, "Banner", ("tw00" + std::to_string(i) + ".png").c_str(), "1/15/25 12:00;0;http://x/;t");
+    LoadBannerSchedule(NULL);
+    CurrentBanner = nBannerCycles = 0;
+    nLastBannerDownload = -1;
+    ShutdownNetwork();
+    stand.Stop();
+    Open(winInet, {"--fault", "/images/tw000.png=big,chunks=3", "--fault", "/images/tw001.png=404", "--fault",
+                   "/images/tw002.png=cut=10", "--fault", "/images/tw003.png=reset"});
+    for (int cycle = 0; cycle < 4; ++cycle) ASSERT_TRUE(NextCycle()) << winInet << cycle;
+    std::vector<StandInRequest> log;  // the raw road also connects for the quote step of an empty list
+    for (const auto& r : stand.Requests(winInet ? 4 : 8))
+      if (r.path.rfind("/images/", 0) == 0) log.push_back(r);
+    ASSERT_EQ(log.size(), 4u) << winInet;
+    for (int i = 0; i < 4; ++i) {
+      std::string name = "tw00" + std::to_string(i) + ".png";
+      EXPECT_EQ(log[i].path, "/images/" + name);
+      EXPECT_EQ(ReadWholeFile(stand.Dir() + "\\" + name).size(), i == 0 ? 200u * 1024 : 0u) << winInet << name;
+    }
+    EXPECT_TRUE(winInet || log[0].raw == "GET http://127.0.0.1:" + std::to_string(stand.port) +
+                                             "/images/tw000.png HTTP/1.0\r\nAccept: image/png; image/mng; */*\r\n\r\n")
+        << log[0].raw;
+    CurrentBanner = 0;
+    EXPECT_EQ(BannerFileIsCurrent(NULL), 1) << winInet;
+    MngStopBanner();  // the player shows the saved image and holds its file
+    DeleteFileA((stand.Dir() + "\\tw000.png").c_str());
+  }
+}
+
+// The version text is fetched on the first cycle of every third start.
+TEST_F(Road, VersionCheckRunsOnTheFirstStartAndEveryThirdAfter) {
+  bAutoVersion = 1;
+  Open(true);
+  struct {
+    const char *stored, *after;
+    bool check;
+  } starts[] = {{"0", "3", true}, {"3", "2", false}, {"2", "1", false}, {"1", "3", true}};
+  for (const auto& s : starts) {
+    IniPutString(NULL, "Options", "VersionCounter", s.stored);
+    nVersionCounter = atoi(s.stored) > 0 ? atoi(s.stored) - 1 : 0;  // as the main window reads it
+    nNetworkState = STA_VERSION_CHECK;
+    size_t before = stand.Requests().size();
+    ASSERT_TRUE(NextCycle());
+    auto log = stand.Requests(before + 2);
+    EXPECT_EQ(log.size() > before && log[before].path == "/pages/tarnwick_version_text.html", s.check) << s.stored;
+    char after[8];
+    IniGetString(NULL, "Options", "VersionCounter", after, sizeof after, "");
+    EXPECT_STREQ(after, s.after);
+  }
+}
+
+// A reply is read for the source its request was built for, and the pause after a detail page ends
+// whatever the source is by then: changing the source mid-cycle neither loses the reply nor leaves
+// the cycle busy.
+TEST_F(Road, SourceChangedDuringACycleStillEndsIt) {
+  long long ibm = AddStock("IBM", 0), msft = AddStock("MSFT", 0);
+  nQuoteSource = SRC_PC_QUOTE;
+  Open(true, {"--fault", "/stocks/detailquote.php=delay=1.5"});
+  ASSERT_TRUE(PumpUntil([] { return Status() == "Checking IBM"; }, 5000));
+  nQuoteSource = SRC_YAHOO;  // while the detail page is on its way
+  ASSERT_TRUE(PumpUntil([] { return bNetworkBusy == 0; }, 15000));
+  auto log = stand.Requests();
+  ASSERT_EQ(log.size(), 2u);
+  EXPECT_EQ(log[0].query, "ticker=IBM");
+  EXPECT_EQ(log[1].path, "/d/quotes.csv");
+  EXPECT_TRUE(Quoted(ibm) && Quoted(msft));
+}
+
+// Dialogs reload the list while a cycle runs, and the network thread builds its requests from the
+// same connection meanwhile: every row is still asked for exactly once.
+TEST_F(Road, ListReloadsDuringACycleAskForEveryRowOnce) {
+  char sym[8];
+  for (int i = 0; i < 200; ++i) {
+    snprintf(sym, sizeof sym, "R%03d", i);
+    AddStock(sym, 0);
+  }
+  Open(true, {"--fault", "/d/quotes.csv=delay=0.1"});
+  int reloads = 0;
+  DWORD last = 0;
+  auto reloading = [&](int busy) {
+    if (GetTickCount() - last > 20) ReloadStockList(hListView), ++reloads, last = GetTickCount();
+    return bNetworkBusy == busy;
+  };
+  ASSERT_TRUE(PumpUntil([&] { return reloading(1); }, 5000));
+  ASSERT_TRUE(PumpUntil([&] { return reloading(0); }, 30000));
+  EXPECT_GT(reloads, 10);
+  std::map<std::string, int> asked;
+  for (const auto& r : stand.Requests()) {
+    std::istringstream list(r.query.substr(2, r.query.find("&f=") - 2));
+    for (std::string s; std::getline(list, s, '+');) ++asked[s];
+  }
+  EXPECT_EQ(asked.size(), 200u);
+  for (const auto& a : asked) EXPECT_EQ(a.second, 1) << a.first;
+  EXPECT_EQ(CountQuotes(), 200);
+}
+
+static DWORD WINAPI EndAtOnce(LPVOID) { return 0; }
+
+TEST(RoadBuffer, RepliesStopAt16MiBAndAFetchNobodyTakesStartsNothing) {
+  FreeNetworkBuffer();
+  std::string half(NETWORK_REPLY_LIMIT / 2, 'a');
+  EXPECT_TRUE(AppendNetworkBuffer(half.data(), (DWORD)half.size()));
+  EXPECT_TRUE(AppendNetworkBuffer(half.data(), (DWORD)half.size() - 1));
+  EXPECT_FALSE(AppendNetworkBuffer("bc", 2));
+  EXPECT_EQ(dwNetworkBufferRead, (DWORD)NETWORK_REPLY_LIMIT);
+  EXPECT_EQ(std::string(pNetworkBuffer + NETWORK_REPLY_LIMIT - 1, 2), std::string("b\0", 2));
+  FreeNetworkBuffer();
+
+  hInternet = (HINTERNET)1;  // the WinINet road, but no thread takes the fetch
+  HANDLE ended = CreateThread(NULL, 0, EndAtOnce, NULL, 0, &dwNetworkThreadId);
+  WaitForSingleObject(ended, 5000);
+  CloseHandle(ended);
+  nNetworkState = STA_QUOTE_CHECK;
+  RunNextNetworkCommand(NULL);
+  EXPECT_EQ(bNetworkBusy, 0);
+  hInternet = NULL;
+}
