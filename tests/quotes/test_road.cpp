@@ -287,6 +287,7 @@ TEST_F(Road, VersionCheckRunsOnTheFirstStartAndEveryThirdAfter) {
 // the cycle busy.
 TEST_F(Road, SourceChangedDuringACycleStillEndsIt) {
   long long ibm = AddStock("IBM", 0), msft = AddStock("MSFT", 0);
+  AddStock("XOM", 0);  // two symbols for the CSV batch: row 0 is not added to it
   nQuoteSource = SRC_PC_QUOTE;
   Open(true, {"--fault", "/stocks/detailquote.php=delay=1.5"});
   ASSERT_TRUE(PumpUntil([] { return Status() == "Checking IBM"; }, 5000));
