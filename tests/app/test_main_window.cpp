@@ -5,6 +5,7 @@
 #include <string.h>
 #include <string>
 
+#include "app/alarms.h"
 #include "app/handles.h"
 #include "app/main_window.h"
 #include "app/options.h"
@@ -52,4 +53,36 @@ TEST(MainWindow, ListStopsAtTheStripAndTheTitleKeepsItsRoom) {
   DestroyWindow(main);
   hListView = hBannerWnd = NULL;
   strcpy(szTitleBar, "");
+}
+
+TEST(MainWindow, InfoTipIsCutToItsBuffer) {
+  char buf[16];
+  memset(buf, 'G', sizeof buf);
+  NMLVGETINFOTIPA tip;
+  memset(&tip, 0, sizeof tip);
+  tip.hdr.code = LVN_GETINFOTIPA;
+  tip.pszText = buf;
+  tip.cchTextMax = 10;
+  EXPECT_EQ(OnListNotify(NULL, &tip.hdr), 0);
+  EXPECT_STREQ(buf, "double-cl");
+  EXPECT_EQ(buf[10], 'G');
+}
+
+TEST(MainWindow, TrayModeHidesAMinimisedWindowOnlyWhileTheIconExists) {
+  HWND main = CreateWindowExA(0, "STATIC", "", WS_OVERLAPPEDWINDOW, 10, 10, 300, 200, NULL, NULL, NULL, NULL);
+  HWND tray = CreateWindowExA(WS_EX_TOOLWINDOW, "STATIC", "", 0, 0, 0, 0, 0, NULL, NULL, NULL, NULL);
+  ASSERT_TRUE(main && tray);
+  bSystemTray = 1;
+  RemoveTrayIcon(tray);
+  ShowWindow(main, SW_SHOWMINNOACTIVE);
+  OnSizeMainWindow(main, SIZE_MINIMIZED, 0, 0);
+  EXPECT_TRUE(IsWindowVisible(main));  // nothing could bring it back
+  if (AddTrayIcon(tray)) {
+    OnSizeMainWindow(main, SIZE_MINIMIZED, 0, 0);
+    EXPECT_FALSE(IsWindowVisible(main));
+    RemoveTrayIcon(tray);
+  }
+  bSystemTray = 0;
+  DestroyWindow(main);
+  DestroyWindow(tray);
 }

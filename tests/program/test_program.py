@@ -52,6 +52,7 @@ class WinInet(unittest.TestCase):
             self.assertEqual([h[1] for h in view['header'][1:]], [0] * (len(view['header']) - 1))
 
             self.assertEqual(view['title'], 'TarnWick 1.86.000')
+            self.assertEqual(view['state']['shared_images'], 1)  # the window alone destroys the images
 
             # The sort column's header reverses the order; another column sorts ascending by it.
             run.probe('click-header', '0')
@@ -116,7 +117,7 @@ class RawProxy(unittest.TestCase):
 
     def test_run(self):
         options = [('Source', 3), ('Delay', 0), ('AutoVersion', 0), ('UseWinInet', 0),
-                   ('Proxy', '127.0.0.1'), ('ProxyPort', '{port}')]
+                   ('Proxy', '127.0.0.1'), ('ProxyPort', '{port}'), ('SortColumn', 9), ('SortDirection', 1)]
         stocks = [('IBM', '0,0,0,0,0'), ('MSFT', '0,0,0,0,0')]
         with ProgramRun(TOOLS, 'raw', options, stocks) as run:
             run.start()
@@ -127,6 +128,13 @@ class RawProxy(unittest.TestCase):
             self.assertTrue(quote_lines, lines)
             # Through a proxy the request line carries the whole address.
             self.assertRegex(quote_lines[0], r'^GET http://127\.0\.0\.1:\d+/')
+            # A sort column past the last one has no arrow to take off: a click elsewhere puts the
+            # arrow there, ascending, and leaves every header whole.
+            titles = [t for t, _ in view['header']]
+            run.probe('click-header', '2')
+            view = wait_until(lambda: (lambda v: v if v['header'][2][1] else None)(run.view('rows')), 10)
+            self.assertEqual(view['header'], [(t, int(i == 2)) for i, t in enumerate(titles)])
+            self.assertEqual(symbols(view), ['IBM', 'MSFT'])  # by price, ascending
             run.probe('command', str(IDM_EXIT))
             self.assertEqual(run.wait_exit(), 0)
             self.assertEqual(run.query('select count(*) from quote where ' + TODAY), [(2,)])

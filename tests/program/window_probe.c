@@ -84,8 +84,9 @@ static void printRows(void) {
   char text[TEXT_ROOM];
   GetWindowTextA(mainWindow, text, sizeof text);
   printf("title\t%s\n", text);
-  printf("state\ticonic=%d visible=%d foreground=%d\n", IsIconic(mainWindow) != 0,
-         IsWindowVisible(mainWindow) != 0, GetForegroundWindow() == mainWindow);
+  printf("state\ticonic=%d visible=%d foreground=%d shared_images=%d\n", IsIconic(mainWindow) != 0,
+         IsWindowVisible(mainWindow) != 0, GetForegroundWindow() == mainWindow,
+         (GetWindowLongA(listView, GWL_STYLE) & LVS_SHAREIMAGELISTS) != 0);
   HWND header = (HWND)SendMessageA(listView, LVM_GETHEADER, 0, 0);
   int columns = columnCount();
   printf("header");
