@@ -155,8 +155,8 @@ class Market:
         return [s for s, _, _, _ in INSTRUMENTS]
 
     def kind(self, symbol):
-        """'stock', 'fund' or 'index' of a known instrument's symbol."""
-        return self.by_upper[symbol.upper()][3]
+        """'stock', 'fund' or 'index' of a known instrument's symbol (a synthetic one too)."""
+        return self._entry(symbol.upper())[3]
 
     def lookup(self, symbol):
         """The instrument's symbol for a symbol as the Yahoo source writes it (any letter case), or None."""
