@@ -80,6 +80,7 @@ void KeepCycleRowsInList(HWND list) {
 void ParseQuoteReply(int source) {
   const bool raw = RawRoad();
   if (raw) WriteLog("STA_QUOTE_CHECK");
+  BeginListUpdate(hListView);  // one repaint for the reply's rows, not one per cell
   switch (source) {
     case SRC_PC_QUOTE: ParseQuotePageHtml(hListView, pNetworkBuffer, szSymbolList); break;
     case SRC_UK_YAHOO: ParseQuoteTableHtml(hListView, pNetworkBuffer, szSymbolList); break;
@@ -92,6 +93,7 @@ void ParseQuoteReply(int source) {
       break;
     default: break;
   }
+  EndListUpdate(hListView);
   if (raw) WriteLog("STA_QUOTE_CHECK#2");
   UpdateMyNetWorth();
   SortStockList(hListView, nSortColumn);

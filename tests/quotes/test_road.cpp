@@ -19,6 +19,7 @@
 #include "quotes/cycle.h"
 #include "quotes/hosts.h"
 #include "quotes/network.h"
+#include "quotes/sockets.h"
 #include "quotes/sources.h"
 #include "road_harness.h"
 #include "store/database.h"
@@ -185,20 +186,26 @@ TEST_F(Road, RawRoadSendsEachSourcesRequestLines) {
 }
 
 // On the raw road a stalled server is left by the watchdog after Timeout ticks and the cycle goes
-// on. A reset ends its request at once (Wine reports it as a plain close: an empty reply, and the
-// cycle ends); a refused connection stops the cycle with its error.
+// on (a stalled version server too: it is not asked again). A reset ends its request at once (Wine
+// reports it as a plain close: an empty reply, and the cycle ends); a refused connection stops the
+// cycle with its error.
 TEST_F(Road, RawRoadFaultsEndTheRequestWithoutWaitingLonger) {
   stand.SetFixtures("{\"/stocks/detailquote.php?ticker=STALL\": {\"body\": \"x\", \"fault\": \"stall=60\"}}");
   AddStock("STALL", 0);
   long long msft = AddStock("MSFT", 0);
   nQuoteSource = SRC_PC_QUOTE;
   nTimeout = 2;
-  Open(false, {"--fault", "/q=reset"});
-  ASSERT_TRUE(RunCycle(15000));
-  auto log = stand.Requests(2);
-  ASSERT_EQ(log.size(), 2u);
-  EXPECT_LT(log[0].end - log[0].time, nTimeout + 1.5);
-  EXPECT_EQ(log[1].query, "ticker=MSFT");
+  bAutoVersion = 1;
+  nVersionCounter = 0;
+  nNetworkState = STA_VERSION_CHECK;
+  Open(false, {"--fault", "/q=reset", "--fault", "/pages/tarnwick_version_text.html=stall=60"});
+  ASSERT_TRUE(RunCycle(20000));
+  auto log = stand.Requests(3);
+  ASSERT_EQ(log.size(), 3u);
+  EXPECT_EQ(log[0].path, "/pages/tarnwick_version_text.html");
+  EXPECT_EQ(log[1].query, "ticker=STALL");
+  EXPECT_LT(log[1].end - log[1].time, nTimeout + 1.5);
+  EXPECT_EQ(log[2].query, "ticker=MSFT");
   EXPECT_TRUE(Quoted(msft));
 
   nTimeout = 30;
@@ -280,6 +287,7 @@ TEST_F(Road, VersionCheckRunsOnTheFirstStartAndEveryThirdAfter) {
 // the cycle busy.
 TEST_F(Road, SourceChangedDuringACycleStillEndsIt) {
   long long ibm = AddStock("IBM", 0), msft = AddStock("MSFT", 0);
+  AddStock("XOM", 0);  // two symbols for the CSV batch: row 0 is not added to it
   nQuoteSource = SRC_PC_QUOTE;
   Open(true, {"--fault", "/stocks/detailquote.php=delay=1.5"});
   ASSERT_TRUE(PumpUntil([] { return Status() == "Checking IBM"; }, 5000));
@@ -340,4 +348,14 @@ TEST(RoadBuffer, RepliesStopAt16MiBAndAFetchNobodyTakesStartsNothing) {
   RunNextNetworkCommand(NULL);
   EXPECT_EQ(bNetworkBusy, 0);
   hInternet = NULL;
+
+  // Raw targets: a proxy name too long for a host and a name that only begins like an address
+  // are no place to connect to.
+  bUseProxy = 1;
+  snprintf(szProxy, sizeof szProxy, "%s", std::string(300, 'a').c_str());
+  EXPECT_EQ(SocketConnect(NULL, "127.0.0.1", 80), INVALID_SOCKET);
+  bUseProxy = 0;
+  SetStatusText(NULL, "", 0);
+  EXPECT_EQ(SocketConnect(NULL, "3com.example", 80), INVALID_SOCKET);
+  EXPECT_EQ(Status(), "");  // looked up and not found; no connect to 255.255.255.255 was tried
 }

@@ -265,6 +265,9 @@ class Formats(unittest.TestCase):
         self.assertRegex(','.join(ibm[3:8]), r'^\d+\.\d\d,\d+\.\d\d,\d+\.\d\d,\d+\.\d\d,\d+$')
         self.assertRegex(ibm[12], r'^[+-]\d+\.\d\d$')
         self.assertEqual(ibm[16], 'International Business Machines')
+        # synthetic stocks of large portfolios are quoted too
+        syn = next(csv.reader(io.StringIO(pages.csv_reply(self.m, ['SYN7'], pages.CSV_LETTERS).decode())))
+        self.assertEqual((syn[0], syn[16]), ('SYN7', 'Synthetic Holdings 7'))
         self.assertEqual(pages.csv_letters('sd1t1l1c1n'), ['s', 'd1', 't1', 'l1', 'c1', 'n'])
 
     def test_json(self):

@@ -155,7 +155,7 @@ class Market:
         return [s for s, _, _, _ in INSTRUMENTS]
 
     def kind(self, symbol):
-        """'stock', 'fund' or 'index' of a known instrument's symbol."""
+        """'stock', 'fund' or 'index' of a known instrument's symbol (a synthetic one too)."""
         return self._entry(symbol.upper())[3]
 
     def lookup(self, symbol):
