@@ -6,7 +6,6 @@
  *   window_probe show SW                    ShowWindow(main, SW) (6 minimises, 9 restores)
  *   window_probe press TITLE ID SECONDS     waits for the dialog box titled TITLE and presses its button ID
  *   window_probe tray-click                 a left click on the tray icon
- *   window_probe wait-gone SECONDS          waits until the main window is gone
  *   window_probe painted N SECONDS          waits until the list holds N rows and nothing waits to be painted;
  *                                           prints the moment as seconds since 1970
  *   window_probe ping SECONDS [STOPFILE]    sends WM_NULL until SECONDS pass (or STOPFILE exists);
@@ -204,11 +203,6 @@ int main(int argc, char** argv) {
     }
     printRows();
     return 0;
-  }
-  if (strcmp(what, "wait-gone") == 0 && argc >= 3) {
-    DWORD end = GetTickCount() + (DWORD)(atof(argv[2]) * 1000);
-    while (FindWindowA("TarnWick", NULL) && (LONG)(GetTickCount() - end) < 0) Sleep(100);
-    return FindWindowA("TarnWick", NULL) ? 1 : 0;
   }
   if (strcmp(what, "press") == 0 && argc >= 5) return !pressButton(argv[2], atoi(argv[3]), atof(argv[4]));
   if (strcmp(what, "painted") == 0 && argc >= 4) return !painted(atoi(argv[2]), atof(argv[3]));
