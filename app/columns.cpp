@@ -158,19 +158,26 @@ void CreateListColumns(HWND hwnd) {
     col.pszText = (char*)GetColumnTitle(id);
     col.iSubItem = 0;
     if (SendMessageA(list, LVM_INSERTCOLUMNA, insertAt, (LPARAM)&col) < 0) break;
-    if (insertAt == nSortColumn) {
-      HWND header = (HWND)SendMessageA(list, LVM_GETHEADER, 0, 0);
-      HDITEMA hd;
-      memset(&hd, 0, sizeof hd);
-      hd.mask = HDI_FORMAT;
-      SendMessageA(header, HDM_GETITEMA, insertAt, (LPARAM)&hd);
-      hd.mask = HDI_FORMAT | HDI_BITMAP;
-      hd.fmt |= HDF_BITMAP | HDF_BITMAP_ON_RIGHT;
-      hd.hbm = nSortDirection > 0 ? hSortDownBitmap : hSortUpBitmap;
-      SendMessageA(header, HDM_SETITEMA, insertAt, (LPARAM)&hd);
-    }
+    if (insertAt == nSortColumn) SetSortArrow(list, insertAt, TRUE);
     ++insertAt;
   }
+}
+
+void SetSortArrow(HWND list, int position, BOOL shown) {
+  HWND header = (HWND)SendMessageA(list, LVM_GETHEADER, 0, 0);
+  HDITEMA item;
+  memset(&item, 0, sizeof item);
+  item.mask = HDI_FORMAT | HDI_BITMAP;
+  // A position past the last column is left alone rather than written back half-filled.
+  if (!SendMessageA(header, HDM_GETITEMA, (WPARAM)position, (LPARAM)&item)) return;
+  if (shown) {
+    item.fmt |= HDF_BITMAP | HDF_BITMAP_ON_RIGHT;
+    item.hbm = nSortDirection > 0 ? hSortDownBitmap : hSortUpBitmap;
+  } else {
+    item.fmt &= ~(HDF_BITMAP | HDF_BITMAP_ON_RIGHT);
+    item.hbm = NULL;
+  }
+  SendMessageA(header, HDM_SETITEMA, (WPARAM)position, (LPARAM)&item);
 }
 
 short GetShownColumn(short position) {

@@ -15,7 +15,6 @@ enum {
   FLD_YIELD, FLD_OPEN, FLD_PREV_CLOSE, FLD_CHANGE_PCT, FLD_COST, FLD_GAIN, FLD_SORT
 };
 
-
 extern const char* ColumnTitles[MAX_LIST_COLUMNS];  // slots 23..31 are NULL
 extern short ColShown[MAX_LIST_COLUMNS];           // field id by list position, -1 for none
 extern short ColWidth[MAX_LIST_COLUMNS];           // width by field id
@@ -33,6 +32,8 @@ void LoadColumnSettings(HWND hwnd);
 void SaveColumnSettings(HWND hwnd);
 void SyncColumnWidths();
 void CreateListColumns(HWND hwnd);
+// Puts the sort arrow of nSortDirection on the header of the list position, or takes it off.
+void SetSortArrow(HWND list, int position, BOOL shown);
 
 short GetShownColumn(short position);
 short GetColumnWidthById(short id);

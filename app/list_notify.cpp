@@ -2,7 +2,6 @@
 // and the mouse.
 #include <windows.h>
 #include <commctrl.h>
-#include <string.h>
 
 #include "app/alarms.h"
 #include "app/columns.h"
@@ -11,32 +10,15 @@
 #include "app/main_window.h"
 #include "foundation/text.h"
 
-// Puts the arrow on a header item (bitmap not NULL) or takes it off. An item that cannot be read
-// (a position past the last column) is left alone rather than written back half-filled.
-static void SetHeaderArrow(HWND header, int position, HBITMAP bitmap) {
-  HDITEMA item;
-  memset(&item, 0, sizeof item);
-  item.mask = HDI_FORMAT | HDI_BITMAP;
-  if (!SendMessageA(header, HDM_GETITEMA, (WPARAM)position, (LPARAM)&item)) return;
-  if (bitmap) {
-    item.fmt |= HDF_BITMAP | HDF_BITMAP_ON_RIGHT;
-  } else {
-    item.fmt &= ~(HDF_BITMAP | HDF_BITMAP_ON_RIGHT);
-  }
-  item.hbm = bitmap;
-  SendMessageA(header, HDM_SETITEMA, (WPARAM)position, (LPARAM)&item);
-}
-
 // A click on the sort column's header reverses the order; a click on another sorts by it ascending.
 static void OnColumnClick(int position) {
-  HWND header = (HWND)SendMessageA(hListView, LVM_GETHEADER, 0, 0);
   if (position != nSortColumn) {
-    SetHeaderArrow(header, nSortColumn, NULL);
+    SetSortArrow(hListView, nSortColumn, FALSE);
     nSortDirection = 0;
   } else {
     nSortDirection = nSortDirection ? 0 : 1;
   }
-  SetHeaderArrow(header, position, nSortDirection ? hSortDownBitmap : hSortUpBitmap);
+  SetSortArrow(hListView, position, TRUE);
   nSortColumn = position;
   SortStockList(hListView, position);
 }
