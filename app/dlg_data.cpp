@@ -11,6 +11,7 @@
 #include "app/dialogs.h"
 #include "app/handles.h"
 #include "app/links.h"
+#include "app/main_settings.h"
 #include "app/options.h"
 #include "app/status_strip.h"
 #include "foundation/quote_text.h"
@@ -100,8 +101,7 @@ static void SaveDelimiter(HWND hDlg) {
   SendMessageA(combo, CB_GETLBTEXT, (WPARAM)selected, (LPARAM)szDelimiter);
   UpperCase(szDelimiter);
   IniPutString(hDlg, "Files", "Delimiter", szDelimiter);
-  if (strcmp(szDelimiter, "TAB") == 0) strcpy(szDelimiter, "\t");
-  if (strcmp(szDelimiter, "COMMA") == 0) strcpy(szDelimiter, ",");
+  TranslateDelimiterWord(szDelimiter);
 }
 
 static void OnDataOk(HWND hDlg) {

@@ -78,8 +78,12 @@ void ReadPortfolioSettings(HWND hwnd) {
 
 void ReadDelimiterSetting(HWND hwnd) {
   IniGetString(hwnd, "Files", "Delimiter", szDelimiter, sizeof szDelimiter, "\t");
-  if (strcmp(szDelimiter, "TAB") == 0) strcpy(szDelimiter, "\t");
-  else if (strcmp(szDelimiter, "COMMA") == 0) strcpy(szDelimiter, ",");
+  TranslateDelimiterWord(szDelimiter);
+}
+
+void TranslateDelimiterWord(char* delimiter) {
+  if (strcmp(delimiter, "TAB") == 0) strcpy(delimiter, "\t");
+  else if (strcmp(delimiter, "COMMA") == 0) strcpy(delimiter, ",");
 }
 
 void ReadVersionSettings(HWND hwnd) {

@@ -20,8 +20,11 @@ void ReadExportSettings(HWND hwnd);
 void ReadAlarmSettings(HWND hwnd);
 // TitleBar and Cash (0.0 when its text does not parse).
 void ReadPortfolioSettings(HWND hwnd);
-// [Files] Delimiter: "TAB" and "COMMA" (exactly so) stand for a TAB and ",".
+// [Files] Delimiter into szDelimiter, its words translated.
 void ReadDelimiterSetting(HWND hwnd);
+// The words of a Delimiter value: "TAB" and "COMMA" (exactly so) become a TAB and ","; any other
+// text is the separator itself.
+void TranslateDelimiterWord(char* delimiter);
 // AutoVersion and VersionCounter (lowered by 1 in memory when above 0).
 void ReadVersionSettings(HWND hwnd);
 // AltColor, hexadecimal blue-green-red (F8F8F8 when it does not parse).
