@@ -1,11 +1,9 @@
 // The first run: the quote source and a starting list of symbols for the chosen market.
 #include "app/dialogs.h"
+#include "app/main_settings.h"
 #include "foundation/settings.h"
 #include "quotes/sources.h"
 #include "resources/resource.h"
-
-// The [Stocks] value of a symbol without limits or holdings; InitLoadStocks moves it into the database.
-static const char kEmptyStockValue[] = "0.0000,0.0000,0,0.0000,0.0000";
 
 static const char* const kAmericanSymbols[] = {"IBM", "INTC", "MSFT", "^GSPTSE", "^DJI",
                                                "^GSPC", "^IXIC", "^NYA", "^XAX"};
@@ -15,7 +13,7 @@ static const char* const kEuropeanSymbols[] = {"TLD.CO", "NHY.OL",    "BSCT.L", 
 static void ChooseMarket(HWND hDlg, int source, const char* const* symbols, int count) {
   nQuoteSource = source;
   PutIntSetting(hDlg, "Options", "Source", source);
-  for (int i = 0; i < count; ++i) IniPutString(hDlg, "Stocks", symbols[i], kEmptyStockValue);
+  for (int i = 0; i < count; ++i) IniPutString(hDlg, "Stocks", symbols[i], EMPTY_STOCK_SETTING);
 }
 
 // Escape chooses too: the program cannot start without a source.

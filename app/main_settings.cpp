@@ -111,6 +111,6 @@ void UpgradeSettings(HWND hwnd) {
   for (const auto& index : indexes) {
     if (IniGetInt(hwnd, "Markets", index.market, 0) <= 0) continue;
     IniPutString(hwnd, "Markets", index.market, "0");
-    IniPutString(hwnd, "Stocks", index.symbol, "0.0000,0.0000,0,0.0000,0.0000");
+    IniPutString(hwnd, "Stocks", index.symbol, EMPTY_STOCK_SETTING);
   }
 }

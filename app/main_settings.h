@@ -30,5 +30,8 @@ void ReadVersionSettings(HWND hwnd);
 // AltColor, hexadecimal blue-green-red (F8F8F8 when it does not parse).
 void ReadAltColorSetting(HWND hwnd);
 
+// The [Stocks] value of a symbol without limits or holdings; InitLoadStocks moves it into the database.
+#define EMPTY_STOCK_SETTING "0.0000,0.0000,0,0.0000,0.0000"
+
 // Once per settings file: index choices of older versions become [Stocks] entries (Yahoo source only).
 void UpgradeSettings(HWND hwnd);
