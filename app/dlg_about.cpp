@@ -32,11 +32,6 @@ static void OnInitAboutDialog(HWND hDlg) {
   AddLink(hDlg, caption, mailto, 115, 80, 180, 15);
 }
 
-static void OnAboutHelp(HWND hDlg) {
-  char url[WEB_ADDRESS_SIZE];
-  if (MakerPageUrl(url, sizeof url, "/pages/tarnwickhelp.asp")) OpenUrl(hDlg, url);
-}
-
 INT_PTR CALLBACK AboutDlgProc(HWND hDlg, UINT msg, WPARAM wParam, LPARAM lParam) {
   switch (msg) {
     case WM_INITDIALOG:
@@ -49,7 +44,7 @@ INT_PTR CALLBACK AboutDlgProc(HWND hDlg, UINT msg, WPARAM wParam, LPARAM lParam)
       switch (LOWORD(wParam)) {
         case IDOK: EndDialog(hDlg, 0); return TRUE;
         case IDCANCEL: EndDialog(hDlg, 1); return TRUE;  // Escape, as the close box
-        case IDC_ABOUT_HELP: OnAboutHelp(hDlg); return TRUE;
+        case IDC_ABOUT_HELP: OpenHostPage(hDlg, HOST_MAKER, "/pages/tarnwickhelp.asp"); return TRUE;
       }
       break;
   }

@@ -171,12 +171,6 @@ static void OnPickColor(HWND hDlg) {
   InvalidateRect(GetDlgItem(hDlg, IDC_DATA_SWATCH), NULL, TRUE);
 }
 
-static void OnIndexListing(HWND hDlg) {
-  char url[HOST_PREFIX_SIZE + 8];
-  snprintf(url, sizeof url, "%s/m1?u", SourceUrlPrefix[HOST_YAHOO]);
-  OpenUrl(hDlg, url);
-}
-
 // A read-only edit asks with WM_CTLCOLORSTATIC, a writable one with WM_CTLCOLOREDIT.
 static INT_PTR OnSwatchColor(HDC hdc) {
   if (!hSwatchBrush) hSwatchBrush = CreateSolidBrush(crAltColor);
@@ -200,7 +194,7 @@ INT_PTR CALLBACK DataSettingsDlgProc(HWND hDlg, UINT msg, WPARAM wParam, LPARAM 
       switch (LOWORD(wParam)) {
         case IDC_DATA_SOUNDBROWSE: OnBrowseSound(hDlg); return TRUE;
         case IDC_DATA_PICKCOLOR: OnPickColor(hDlg); return TRUE;
-        case IDC_DATA_INDEXLIST: OnIndexListing(hDlg); return TRUE;
+        case IDC_DATA_INDEXLIST: OpenHostPage(hDlg, HOST_YAHOO, "/m1?u"); return TRUE;
         case IDOK: OnDataOk(hDlg); return TRUE;
         case IDCANCEL: EndDialog(hDlg, 0); return TRUE;
       }

@@ -130,10 +130,7 @@ static void OnQuickAdd(HWND hDlg) {
 }
 
 static void OnSymbolSearch(HWND hDlg) {
-  char url[HOST_PREFIX_SIZE + 8];
-  int host = nQuoteSource == SRC_UK_YAHOO ? HOST_UK_LIST : HOST_YAHOO;
-  snprintf(url, sizeof url, "%s/l", SourceUrlPrefix[host]);
-  OpenUrl(hDlg, url);
+  OpenHostPage(hDlg, nQuoteSource == SRC_UK_YAHOO ? HOST_UK_LIST : HOST_YAHOO, "/l");
 }
 
 INT_PTR CALLBACK StockDlgProc(HWND hDlg, UINT msg, WPARAM wParam, LPARAM lParam) {

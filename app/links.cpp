@@ -206,6 +206,11 @@ BOOL MakerPageUrl(char* out, size_t size, const char* path) {
   return FormatAddress(out, size, "%s%s", HOST_MAKER, path);
 }
 
+void OpenHostPage(HWND hwnd, int host, const char* path) {
+  char url[WEB_ADDRESS_SIZE];
+  if (FormatAddress(url, sizeof url, "%s%s", host, path)) OpenUrl(hwnd, url);
+}
+
 BOOL SymbolPageUrl(char* out, size_t size, const char* symbol, int chart, int source) {
   if (!symbol) symbol = "";
   if (symbol[0] == '$') return FormatAddress(out, size, "%s%s", HOST_MARKETS, "/markets/us_markets.html");

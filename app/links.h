@@ -35,6 +35,9 @@ BOOL BuildBrowserCommand(char* out, size_t size, const char* command, const char
 
 // A page on the maker's web site, path starting with "/"; FALSE when it does not fit.
 BOOL MakerPageUrl(char* out, size_t size, const char* path);
+// Opens the page at path (starting with "/") on the site of a host slot; nothing when the address
+// does not fit.
+void OpenHostPage(HWND hwnd, int host, const char* path);
 // The page of a symbol: its quote source's page, or with chart set the chart page; a market index
 // ("$...") opens the market overview. FALSE when the address does not fit.
 BOOL SymbolPageUrl(char* out, size_t size, const char* symbol, int chart, int source);

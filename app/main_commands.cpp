@@ -67,11 +67,6 @@ void OnViewRowCommand(HWND hwnd, int chart) {
   ViewSymbolAtSource(hwnd, chart);
 }
 
-void OnMakerPageCommand(HWND hwnd, const char* path) {
-  char url[WEB_ADDRESS_SIZE];
-  if (MakerPageUrl(url, sizeof url, path)) OpenUrl(hwnd, url);
-}
-
 void OnQuitTick(HWND hwnd) {
   --nQuitCountdown;
   if (nQuitCountdown <= 0) {

@@ -18,8 +18,6 @@ void OnColumnsCommand(HWND hwnd);
 void OnDeleteStockCommand(HWND hwnd);
 void OnViewRowCommand(HWND hwnd, int chart);
 void OnEditStockCommand(HWND hwnd);
-// "&Contents" and "FAQ...": a page of the maker's web site (path from "/").
-void OnMakerPageCommand(HWND hwnd, const char* path);
 
 // IDT_QUIT: "Quitting in %d seconds", and the window closes on the third tick.
 void OnQuitTick(HWND hwnd);

@@ -10,6 +10,7 @@
 #include "app/dialogs.h"
 #include "app/exports.h"
 #include "app/handles.h"
+#include "app/links.h"
 #include "app/main_commands.h"
 #include "app/options.h"
 #include "app/printing.h"
@@ -17,6 +18,7 @@
 #include "banner/player.h"
 #include "banner/schedule.h"
 #include "foundation/settings.h"
+#include "quotes/hosts.h"
 #include "quotes/network.h"
 
 static void OnCommand(HWND hwnd, int id) {
@@ -28,14 +30,14 @@ static void OnCommand(HWND hwnd, int id) {
     case IDM_DATASETTINGS: OnDataSettingsCommand(hwnd); break;
     case IDM_NETWORKSETTINGS: ShowNetworkDialog(hwnd); break;
     case IDM_COLUMNS: OnColumnsCommand(hwnd); break;
-    case IDM_HELPCONTENTS: OnMakerPageCommand(hwnd, "/tarnwickhelp"); break;
+    case IDM_HELPCONTENTS: OpenHostPage(hwnd, HOST_MAKER, "/tarnwickhelp"); break;
     case IDM_FULLEXPORT: OnExportCommand(hwnd, EXPORT_FULL); break;
     case IDM_UPDATENOW: RequestUpdateNow(); break;
     case IDM_QUICKENEXPORT: OnExportCommand(hwnd, EXPORT_QUICKEN); break;
     case IDM_EXIT: OnExitCommand(hwnd); break;
     case IDM_VIEWATSOURCE: OnViewRowCommand(hwnd, 0); break;
     case IDM_VIEWCHART: OnViewRowCommand(hwnd, 1); break;
-    case IDM_FAQ: OnMakerPageCommand(hwnd, "/tarnwickfaq"); break;
+    case IDM_FAQ: OpenHostPage(hwnd, HOST_MAKER, "/tarnwickfaq"); break;
     case IDM_METASTOCKEXPORT: OnExportCommand(hwnd, EXPORT_METASTOCK); break;
     case IDM_DELETESTOCK: OnDeleteStockCommand(hwnd); break;
     case IDM_EDITSTOCK: OnEditStockCommand(hwnd); break;
