@@ -8,7 +8,8 @@
 
 static bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
 
-BOOL TakeDebugSwitch(char* text) {
+// Blanks the debug switch; TRUE when there was one.
+static BOOL TakeDebugSwitch(char* text) {
   if (text == NULL) return FALSE;
   // Quotes flip as the settings-file word reader flips them, so both see the same words.
   bool inQuote = false;

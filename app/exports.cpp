@@ -74,7 +74,9 @@ static void FormatCellText(int field, const QueueRecord* r, const char* separato
     if (*p == '\t' || *p == '\r' || *p == '\n') *p = ' ';
 }
 
-void FormatRecordAsText(const QueueRecord* rec, char* out, size_t size, const char* separator, BOOL monthFirst) {
+// FormatRowAsText of a loaded record.
+static void FormatRecordAsText(const QueueRecord* rec, char* out, size_t size, const char* separator,
+                               BOOL monthFirst) {
   if (!out || size == 0) return;
   out[0] = 0;
   size_t used = 0, sepLen = strlen(separator);
@@ -120,7 +122,9 @@ static bool IsReservedDeviceName(const char* name) {
   return len == 4 && (!_strnicmp(name, "COM", 3) || !_strnicmp(name, "LPT", 3)) && name[3] >= '1' && name[3] <= '9';
 }
 
-BOOL BuildSymbolExportPath(const char* path, const char* symbol, char* out, size_t size) {
+// The per-stock file beside path: its drive and folder, the symbol made safe as a file name, ".txt".
+// FALSE when it does not fit in size bytes (out then holds it cut, for the log).
+static BOOL BuildSymbolExportPath(const char* path, const char* symbol, char* out, size_t size) {
   char name[MAX_SYMBOL_LENGTH + 8];
   size_t n = 0;
   name[n++] = '_';  // dropped again below unless the name is a device's

@@ -6,7 +6,6 @@
 
 #include "app/columns.h"
 #include "app/options.h"
-#include "store/queue_record.h"
 
 // Modes of ExportQuoteList.
 #define EXPORT_QUICKEN 0
@@ -23,15 +22,9 @@ extern int(WINAPI* pfnExportMessageBox)(HWND, LPCSTR, LPCSTR, UINT);
 // The cells of item (of hListView) in the shown columns' order, each followed by separator.
 // Whole cells only: one that would not fit in size bytes ends the text before it.
 void FormatRowAsText(int item, char* out, size_t size, const char* separator, BOOL monthFirst);
-// The same from a loaded record.
-void FormatRecordAsText(const QueueRecord* rec, char* out, size_t size, const char* separator, BOOL monthFirst);
 
 // "m/d" (or "d/m") with the current year appended as "m/d/yyyy" (or "d/m/yyyy"); any other text as is.
 void FormatMonthDayWithYear(char* out, size_t size, const char* monthDay, BOOL monthFirst);
-
-// The per-stock file beside path: its drive and folder, the symbol made safe as a file name, ".txt".
-// FALSE when it does not fit in size bytes (out then holds it cut, for the log).
-BOOL BuildSymbolExportPath(const char* path, const char* symbol, char* out, size_t size);
 
 // Writes the rows of list to path (one file per stock beside it with filePerStock). 1 when done, also
 // for an empty list; 0 when a file could not be opened: the first such path goes to failedPath.

@@ -69,7 +69,8 @@ static void OnPaintMainWindow(HWND hwnd) {
   UpdateMyNetWorth();
 }
 
-void OnDestroyMainWindow(HWND hwnd) {
+// Tray icon, column layout and sort order, placement, status font, image list, banner slot.
+static void OnDestroyMainWindow(HWND hwnd) {
   RemoveTrayIcon(hTrayWnd);
   SaveColumnSettings(hwnd);
   SaveWindowPlacement(hwnd);

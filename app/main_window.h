@@ -13,8 +13,6 @@ void OnSizeMainWindow(HWND hwnd, WPARAM sizeType, int cx, int cy);
 void LayoutMainWindow(HWND hwnd);
 // Title of the main window and tip of the tray icon: product, version and the portfolio name.
 void UpdateWindowTitle(HWND hwnd);
-// WM_DESTROY: tray icon, column layout and sort order, placement, status font, image list, banner slot.
-void OnDestroyMainWindow(HWND hwnd);
 
 // WM_NOTIFY from the list view.
 LRESULT OnListNotify(HWND hwnd, NMHDR* header);

@@ -10,11 +10,9 @@ int InitInstance(HINSTANCE instance, int showCommand, const char* commandLine);
 // The steps after the message loop: network, buffers, bitmaps, link classes, database. Returns exitCode.
 int ShutdownProgram(int exitCode);
 
-// Takes the debug switch out of a command line: the first "-d" (either case) that stands as a whole
-// word outside quotes is blanked. TRUE when there was one. Paths such as c:\my-data\t.ini stay whole.
-BOOL TakeDebugSwitch(char* text);
-// Applies the command line: the debug switch, then the settings file named by its first word.
-// FALSE when the copy could not be made.
+// Applies the command line: the first "-d" (either case) that stands as a whole word outside quotes
+// turns the log on and is blanked, so paths such as c:\my-data\t.ini stay whole; then the settings
+// file named by its first word. FALSE when the copy could not be made.
 BOOL ApplyCommandLine(const char* commandLine);
 
 // One running instance per database file. TRUE: this process holds it. FALSE: another one does; its
