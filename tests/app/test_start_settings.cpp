@@ -15,29 +15,7 @@
 #include "quotes/network.h"
 #include "quotes/sources.h"
 #include "store/store_quote.h"
-
-namespace {
-
-// A fresh settings file of the given text in a private folder; the settings path points at it.
-struct SettingsFile : ::testing::Test {
-  std::string path;
-  void Use(const std::string& text) {
-    char tmp[MAX_PATH];
-    GetTempPathA(sizeof tmp, tmp);
-    std::string dir = std::string(tmp) + "twapp_" + std::to_string(GetCurrentProcessId());
-    CreateDirectoryA(dir.c_str(), NULL);
-    path = dir + "\\" + ::testing::UnitTest::GetInstance()->current_test_info()->name() + ".ini";
-    HANDLE f = CreateFileA(path.c_str(), GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, 0, NULL);
-    DWORD n;
-    WriteFile(f, text.data(), (DWORD)text.size(), &n, NULL);
-    CloseHandle(f);
-    strcpy(szIniPath, path.c_str());
-    bIniReady = bRegistryReady = TRUE;
-  }
-  void TearDown() override { DeleteFileA(path.c_str()); }
-};
-
-}  // namespace
+#include "tests/store/test_support.h"
 
 TEST(CommandLine, DebugSwitchIsAWholeWordOutsideQuotes) {
   struct { const char* line; bool debug; const char* ini; } rows[] = {
@@ -62,7 +40,7 @@ TEST(CommandLine, DebugSwitchIsAWholeWordOutsideQuotes) {
   bDebugLog = 0;
 }
 
-TEST_F(SettingsFile, ValuesOutsideTheirRangeReadAsDefaults) {
+TEST(SettingsFile, ValuesOutsideTheirRangeReadAsDefaults) {
   struct { const char* text; int delay, timeout, port, direction; short places; } rows[] = {
       {"", 120, 45, 80, 0, 3},
       {"Delay=-5\r\nTimeout=0\r\nProxyPort=0\r\nSortDirection=-1\r\nDecimalPlaces=8\r\n", 0, 45, 80, 0, 3},
@@ -72,7 +50,7 @@ TEST_F(SettingsFile, ValuesOutsideTheirRangeReadAsDefaults) {
       {"Timeout=4294967\r\n", 120, 45, 80, 0, 3},  // times 1000 would wrap around
   };
   for (auto& r : rows) {
-    Use(std::string("[Options]\r\n") + r.text);
+    FreshStore("ranges", std::string("[Options]\r\n") + r.text);
     ReadSortSettings(NULL);
     ReadNetworkSettings(NULL);
     ReadNumberSettings(NULL);
@@ -85,8 +63,8 @@ TEST_F(SettingsFile, ValuesOutsideTheirRangeReadAsDefaults) {
   }
 }
 
-TEST_F(SettingsFile, TextsAreCutAndUnreadableNumbersTakeTheirDefaults) {
-  Use("[Options]\r\nProxy=" + std::string(400, 'p') + "\r\nCash=lots\r\nAltColor=zz\r\n"
+TEST(SettingsFile, TextsAreCutAndUnreadableNumbersTakeTheirDefaults) {
+  FreshStore("texts", "[Options]\r\nProxy=" + std::string(400, 'p') + "\r\nCash=lots\r\nAltColor=zz\r\n"
       "[Files]\r\nDelimiter=COMMA\r\n");
   dCash = 99.5;  // left from an earlier read
   crAltColor = 0x123456;
@@ -100,7 +78,7 @@ TEST_F(SettingsFile, TextsAreCutAndUnreadableNumbersTakeTheirDefaults) {
   EXPECT_EQ(crAltColor, (COLORREF)0xF8F8F8);
   EXPECT_STREQ(szDelimiter, ",");
 
-  Use("[Options]\r\nAltColor=E0F0FF\r\nVersionCounter=2\r\n[Files]\r\nDelimiter=comma\r\n");
+  FreshStore("colour", "[Options]\r\nAltColor=E0F0FF\r\nVersionCounter=2\r\n[Files]\r\nDelimiter=comma\r\n");
   ReadAltColorSetting(NULL);
   ReadDelimiterSetting(NULL);
   ReadVersionSettings(NULL);
@@ -109,10 +87,10 @@ TEST_F(SettingsFile, TextsAreCutAndUnreadableNumbersTakeTheirDefaults) {
   EXPECT_EQ(nVersionCounter, 1);       // lowered in memory only
 }
 
-TEST_F(SettingsFile, UpgradeAddsIndexesOnceForTheYahooSource) {
+TEST(SettingsFile, UpgradeAddsIndexesOnceForTheYahooSource) {
   struct { int source; const char* nya; } rows[] = {{SRC_YAHOO, "0.0000,0.0000,0,0.0000,0.0000"}, {SRC_UK_YAHOO, ""}};
   for (auto& r : rows) {
-    Use("[Options]\r\nUpgradeChange=1\r\n[Markets]\r\nNYSE=1\r\nDJIA=0\r\n");
+    FreshStore("upgrade", "[Options]\r\nUpgradeChange=1\r\n[Markets]\r\nNYSE=1\r\nDJIA=0\r\n");
     nQuoteSource = r.source;
     UpgradeSettings(NULL);
     char value[64];
