@@ -115,7 +115,7 @@ BOOL UpdateTrayIcon(HWND hTray, int unused, const char* tip) {
   r.nid.hIcon = LoadChartIcon();
   if (tip) {
     r.nid.uFlags |= NIF_TIP;
-    CopyCut(r.nid.szTip, sizeof r.nid.szTip, tip, sizeof r.nid.szTip - 1);
+    CopyCut(r.nid.szTip, sizeof r.nid.szTip, tip);
   }
   BOOL result = Shell_NotifyIconA(NIM_MODIFY, &r.nid);
   if (r.nid.hIcon) DestroyIcon(r.nid.hIcon);
@@ -158,11 +158,8 @@ LRESULT CALLBACK TrayWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) 
 }
 
 int DrawChartIcon(const DRAWITEMSTRUCT* item) {
-  HICON icon = LoadChartIcon();
-  if (!icon || !item) {
-    if (icon) DestroyIcon(icon);
-    return 0;
-  }
+  HICON icon = item ? LoadChartIcon() : NULL;
+  if (!icon) return 0;
   DrawIconEx(item->hDC, item->rcItem.left, item->rcItem.top, icon, 16, 16, 0, NULL, DI_NORMAL);
   DestroyIcon(icon);
   return 1;

@@ -120,7 +120,7 @@ bool OnOwnerThread(HWND hwnd) { return GetWindowThreadProcessId(hwnd, NULL) == G
 
 void SetStatusText(HWND hwnd, const char* text, int redraw) {
   EnterCriticalSection(&statusLock.cs);
-  CopyCut(szStatusText, sizeof szStatusText, text, sizeof szStatusText - 1);
+  CopyCut(szStatusText, sizeof szStatusText, text);
   LeaveCriticalSection(&statusLock.cs);
   if (!redraw || !hwnd || !IsWindow(hwnd) || H == 0) return;
   if (!OnOwnerThread(hwnd)) {
@@ -141,7 +141,7 @@ void SetStatusText(HWND hwnd, const char* text, int redraw) {
 void GetStatusText(char* out, int size) {
   if (out == NULL || size <= 0) return;
   EnterCriticalSection(&statusLock.cs);
-  CopyCut(out, (size_t)size, szStatusText, sizeof szStatusText - 1);
+  CopyCut(out, (size_t)size, szStatusText);
   LeaveCriticalSection(&statusLock.cs);
 }
 
@@ -344,7 +344,7 @@ void DrawTransparentBitmap(HDC hdc, HBITMAP bitmap, short x, short y, COLORREF k
 
 BOOL AddTooltip(HWND owner, HWND tool, const char* text) {
   char tip[STATUS_TEXT_SIZE];
-  CopyCut(tip, sizeof tip, text, sizeof tip - 1);
+  CopyCut(tip, sizeof tip, text);
   INITCOMMONCONTROLSEX icc = {sizeof icc, ICC_WIN95_CLASSES};
   InitCommonControlsEx(&icc);
   HWND tooltip = CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, NULL, WS_POPUP | TTS_NOPREFIX | TTS_ALWAYSTIP,
