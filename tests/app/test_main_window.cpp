@@ -77,11 +77,10 @@ TEST(MainWindow, TrayModeHidesAMinimisedWindowOnlyWhileTheIconExists) {
   ShowWindow(main, SW_SHOWMINNOACTIVE);
   OnSizeMainWindow(main, SIZE_MINIMIZED, 0, 0);
   EXPECT_TRUE(IsWindowVisible(main));  // nothing could bring it back
-  if (AddTrayIcon(tray)) {
-    OnSizeMainWindow(main, SIZE_MINIMIZED, 0, 0);
-    EXPECT_FALSE(IsWindowVisible(main));
-    RemoveTrayIcon(tray);
-  }
+  ASSERT_TRUE(AddTrayIcon(tray));
+  OnSizeMainWindow(main, SIZE_MINIMIZED, 0, 0);
+  EXPECT_FALSE(IsWindowVisible(main));
+  RemoveTrayIcon(tray);
   bSystemTray = 0;
   DestroyWindow(main);
   DestroyWindow(tray);
