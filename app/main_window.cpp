@@ -83,6 +83,11 @@ static void OnDestroyMainWindow(HWND hwnd) {
   PostQuitMessage(0);
 }
 
+static void KeepMinimumSize(MINMAXINFO* info) {
+  info->ptMinTrackSize.x = 200;
+  info->ptMinTrackSize.y = 150;
+}
+
 LRESULT CALLBACK MainWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   switch (msg) {
     case WM_CREATE: OnCreateMainWindow(hwnd); return 0;
@@ -91,10 +96,7 @@ LRESULT CALLBACK MainWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) 
     case WM_SETFOCUS: SetFocus(hListView); return 0;
     case WM_PAINT: OnPaintMainWindow(hwnd); return 0;
     case WM_SYSCOLORCHANGE: return 0;
-    case WM_GETMINMAXINFO:
-      ((MINMAXINFO*)lParam)->ptMinTrackSize.x = 200;
-      ((MINMAXINFO*)lParam)->ptMinTrackSize.y = 150;
-      return 0;
+    case WM_GETMINMAXINFO: KeepMinimumSize((MINMAXINFO*)lParam); return 0;
     case WM_NOTIFY:
       return LOWORD(wParam) == IDC_LISTVIEW ? OnListNotify(hwnd, (NMHDR*)lParam) : 0;
     case WM_COMMAND: OnCommand(hwnd, LOWORD(wParam)); return 0;
