@@ -86,9 +86,7 @@ static void OnInitDataDialog(HWND hDlg) {
   SetCheck(hDlg, IDC_DATA_GRIDLINES, bUseGridLines);
   SetCheck(hDlg, IDC_DATA_ALTCOLOR, bAlternateColor);
   SetDlgItemTextA(hDlg, IDC_DATA_SWATCH, "COLOR");
-  char color[500];
-  IniGetString(hDlg, "Options", "AltColor", color, sizeof color, "F8F8F8");
-  sscanf(color, "%lX", &crAltColor);
+  ParseAltColorSetting(hDlg, &crAltColor);
 }
 
 // The selected item becomes the delimiter; the typed text of the combo alone changes nothing.

@@ -93,11 +93,16 @@ void ReadVersionSettings(HWND hwnd) {
 }
 
 void ReadAltColorSetting(HWND hwnd) {
+  if (!ParseAltColorSetting(hwnd, &crAltColor)) crAltColor = 0xF8F8F8;
+}
+
+BOOL ParseAltColorSetting(HWND hwnd, COLORREF* color) {
   char text[500];
   IniGetString(hwnd, "Options", "AltColor", text, sizeof text, "F8F8F8");
-  unsigned int color = 0xF8F8F8;
-  sscanf(text, "%X", &color);
-  crAltColor = (COLORREF)color;
+  unsigned int value;
+  if (sscanf(text, "%X", &value) != 1) return FALSE;
+  *color = (COLORREF)value;
+  return TRUE;
 }
 
 void UpgradeSettings(HWND hwnd) {

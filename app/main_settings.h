@@ -29,6 +29,8 @@ void TranslateDelimiterWord(char* delimiter);
 void ReadVersionSettings(HWND hwnd);
 // AltColor, hexadecimal blue-green-red (F8F8F8 when it does not parse).
 void ReadAltColorSetting(HWND hwnd);
+// AltColor parsed into color; FALSE, color unchanged, when the text does not parse.
+BOOL ParseAltColorSetting(HWND hwnd, COLORREF* color);
 
 // The [Stocks] value of a symbol without limits or holdings; InitLoadStocks moves it into the database.
 #define EMPTY_STOCK_SETTING "0.0000,0.0000,0,0.0000,0.0000"
