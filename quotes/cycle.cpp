@@ -56,20 +56,24 @@ bool BeginRequest(HWND hwnd, int hostSlot) {
   return false;
 }
 
-long long ListRowId(HWND list, int row) {
-  LVITEMA item;
-  memset(&item, 0, sizeof item);
-  item.mask = LVIF_PARAM;
-  item.iItem = row;
-  return SendMessageA(list, LVM_GETITEMA, 0, (LPARAM)&item) ? (long long)item.lParam : 0;
+// The stock rowids of the list's rows, in list order (rows without one are left out).
+std::vector<long long> ListedRowIds(HWND list) {
+  std::vector<long long> ids;
+  int count = list ? (int)SendMessageA(list, LVM_GETITEMCOUNT, 0, 0) : 0;
+  for (int row = 0; row < count; ++row) {
+    LVITEMA item;
+    memset(&item, 0, sizeof item);
+    item.mask = LVIF_PARAM;
+    item.iItem = row;
+    if (SendMessageA(list, LVM_GETITEMA, 0, (LPARAM)&item) && item.lParam > 0) ids.push_back(item.lParam);
+  }
+  return ids;
 }
 
 // After a reload during a cycle: the rows not yet asked for that have left the list are dropped.
 void KeepCycleRowsInList(HWND list) {
   if (!bNetworkBusy || nNextItem >= (int)CycleRows.size()) return;
-  std::vector<long long> listed;
-  int count = list ? (int)SendMessageA(list, LVM_GETITEMCOUNT, 0, 0) : 0;
-  for (int row = 0; row < count; ++row) listed.push_back(ListRowId(list, row));
+  std::vector<long long> listed = ListedRowIds(list);
   std::sort(listed.begin(), listed.end());
   auto gone = [&listed](long long id) { return !std::binary_search(listed.begin(), listed.end(), id); };
   CycleRows.erase(std::remove_if(CycleRows.begin() + nNextItem, CycleRows.end(), gone), CycleRows.end());
@@ -110,14 +114,7 @@ void StartCycle(HWND hwnd) {
 
 }  // namespace
 
-void TakeCycleRows(HWND list) {
-  CycleRows.clear();
-  int count = list ? (int)SendMessageA(list, LVM_GETITEMCOUNT, 0, 0) : 0;
-  for (int row = 0; row < count; ++row) {
-    long long id = ListRowId(list, row);
-    if (id > 0) CycleRows.push_back(id);
-  }
-}
+void TakeCycleRows(HWND list) { CycleRows = ListedRowIds(list); }
 
 int CycleRowCount(void) { return (int)CycleRows.size(); }
 
