@@ -104,7 +104,7 @@ LRESULT CALLBACK MainWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) 
     case WM_LBUTTONDBLCLK: OnBannerDoubleClick(hwnd, 1, GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)); return 0;
     case WM_AUTO_EXPORT: OnAutoExport(hwnd); return 0;
     case WM_SOCKET_EVENT: OnSocketEvent(hwnd, wParam, lParam); return 0;
-    case WM_NETWORK_DONE: OnNetworkDone(hwnd); return 0;
+    case WM_NETWORK_DONE: ProcessNetworkReply(hwnd); return 0;
   }
   return DefWindowProcA(hwnd, msg, wParam, lParam);
 }

@@ -226,8 +226,6 @@ void RequestUpdateNow(void) {
   if (nDelay == 0 && !bNetworkBusy) bUpdateRequested = 1;
 }
 
-void OnNetworkDone(HWND hwnd) { ProcessNetworkReply(hwnd); }
-
 void ProcessNetworkReply(HWND hwnd) {
   const int source = nRequestSource;
   if (pNetworkBuffer) {

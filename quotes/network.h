@@ -43,8 +43,9 @@ void FreeNetworkBuffer(void);
 void OnCycleTick(HWND hwnd);
 // IDM_UPDATENOW: the next idle tick starts a cycle.
 void RequestUpdateNow(void);
-// WM_NETWORK_DONE: the reply in pNetworkBuffer is processed and the cycle goes on.
-void OnNetworkDone(HWND hwnd);
+// WM_NETWORK_DONE, and the close of a raw socket: the reply in pNetworkBuffer goes to the consumer of
+// the current state, then the cycle goes on.
+void ProcessNetworkReply(HWND hwnd);
 // WM_SOCKET_EVENT of the raw road.
 LRESULT OnSocketEvent(HWND hwnd, WPARAM wParam, LPARAM lParam);
 // Reloads the list from the database (InitLoadStocks) at a moment when no request is being built.
@@ -62,8 +63,6 @@ DWORD WINAPI NetworkThreadProc(LPVOID param);
 BOOL StartNetworkThread(void);
 // At exit: ends the network thread (WinINet road) or the socket library (raw road).
 void ShutdownNetwork(void);
-// The reply in pNetworkBuffer goes to the consumer of the current state, then the cycle goes on.
-void ProcessNetworkReply(HWND hwnd);
 // Every row has been asked for: idle again, exports usable, alarms checked.
 void EndNetworkCycle(HWND hwnd);
 // A socket error stops the cycle; the state moves past the failed step.

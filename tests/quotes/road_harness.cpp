@@ -51,7 +51,7 @@ LRESULT CALLBACK RoadWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) 
     case WM_TIMER:
       if (wParam == IDT_TICK) OnCycleTick(hwnd);
       return 0;
-    case WM_NETWORK_DONE: OnNetworkDone(hwnd); return 0;
+    case WM_NETWORK_DONE: ProcessNetworkReply(hwnd); return 0;
     case WM_SOCKET_EVENT: return OnSocketEvent(hwnd, wParam, lParam);
     default: return DefWindowProcA(hwnd, msg, wParam, lParam);
   }
