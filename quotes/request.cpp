@@ -83,9 +83,17 @@ void RecordRow(long long rowid, int market, const char* symbol, const char* suff
   RequestRow& row = RequestRows[nRequestRows++];
   row.rowid = rowid;
   row.market = market;
-  char whole[SYMBOL_LIST_SIZE];
-  snprintf(whole, sizeof whole, "%s%s", symbol, suffix);
-  CopyCut(row.token, sizeof row.token, whole, sizeof row.token - 1);  // cut as the parsers cut tokens
+  snprintf(row.token, sizeof row.token, "%s%s", symbol, suffix);  // cut as the parsers cut tokens
+}
+
+// Appends a loaded row's symbol with its market suffix to the batch and records the row; the first
+// one of a batch names it in the status. False (nothing appended) when it does not fit.
+bool AppendSuffixedRow(const QueueRecord& rec, bool first) {
+  int market = RowMarket(rec);
+  if (!AppendSymbol(szSymbolList, sizeof szSymbolList, rec.symbol, MarketTable[market].suffix)) return false;
+  RecordRow(rec.rowid, market, rec.symbol, MarketTable[market].suffix);
+  if (first) ShowChecking(rec.symbol);
+  return true;
 }
 
 // Index rows met in this cycle, for the record of its JSON request.
@@ -163,9 +171,7 @@ void CompleteSingleBatch() {
   char single[SYMBOL_LIST_SIZE];
   CopyCut(single, sizeof single, szSymbolList, sizeof single - 1);
   if (LoadRow(0, &rec)) {
-    int market = RowMarket(rec);
-    if (AppendSymbol(szSymbolList, sizeof szSymbolList, rec.symbol, MarketTable[market].suffix))
-      RecordRow(rec.rowid, market, rec.symbol, MarketTable[market].suffix);
+    AppendSuffixedRow(rec, false);
   } else if (AppendSymbol(szSymbolList, sizeof szSymbolList, single, "") && nRequestRows == 1) {
     RequestRows[nRequestRows++] = RequestRows[0];
   }
@@ -181,10 +187,7 @@ void SelectRawYahoo() {
       ++nNextItem;
       continue;
     }
-    int market = RowMarket(rec);
-    if (!AppendSymbol(szSymbolList, sizeof szSymbolList, rec.symbol, MarketTable[market].suffix)) break;
-    RecordRow(rec.rowid, market, rec.symbol, MarketTable[market].suffix);
-    if (loaded == 0) ShowChecking(rec.symbol);
+    if (!AppendSuffixedRow(rec, loaded == 0)) break;
     ++nNextItem;
     ++loaded;
   }
@@ -206,10 +209,7 @@ void BuildYahooUrl(char* url) {
         WriteLog("szYahooExtraCallQuery: %s", szYahooExtraCallQuery);
       } else {
         // A row that does not fit stays for the next batch.
-        int market = RowMarket(rec);
-        if (!AppendSymbol(szSymbolList, sizeof szSymbolList, rec.symbol, MarketTable[market].suffix)) break;
-        RecordRow(rec.rowid, market, rec.symbol, MarketTable[market].suffix);
-        if (count == 0) ShowChecking(rec.symbol);
+        if (!AppendSuffixedRow(rec, count == 0)) break;
         ++count;
       }
     }
