@@ -302,11 +302,9 @@ int BuildRawRequest(char* request, int size, int useProxy) {
     case STA_BANNER_GET: {
       // The address carries its header lines after "\r\n": they follow the request line, not the
       // address, or the request would read as one without an HTTP version.
-      char address[BANNER_URL_SIZE];
-      CopyCut(address, sizeof address, szBannerUrl);
-      char* lines = strstr(address, "\r\n");
-      if (lines) *lines = '\0';
-      snprintf(request, size, "GET %s HTTP/1.0%s\r\n\r\n", address, lines ? szBannerUrl + (lines - address) : "");
+      const char* lines = strstr(szBannerUrl, "\r\n");
+      int address = lines ? (int)(lines - szBannerUrl) : (int)strlen(szBannerUrl);
+      snprintf(request, size, "GET %.*s HTTP/1.0%s\r\n\r\n", address, szBannerUrl, szBannerUrl + address);
       break;
     }
     case STA_QUOTE_CHECK:
