@@ -29,11 +29,17 @@ const char* const RawRequestFormat[5] = {
     "GET %s/d/quotes.csv?s=%s&f=sd1t1l1ohgvwdyrc1pjkn HTTP/1.0\r\n\r\n",
 };
 
-const char* const IndexSymbols[INDEX_SYMBOL_COUNT] = {
+namespace {
+
+const int kCsvBatchMax = 30;
+const int kRawBatchMax = 9;
+const int kUkBatchMax = 9;
+
+// The index symbols the CSV request does not serve; they go to one JSON request.
+const char* const IndexSymbols[] = {
     "^DJI", "^DJU", "^DJT", "^GSPC", "^NYA", "^IXIC", "^IXID", "^IXIS", "^IXBK", "^IXFN", "^IXTR",
 };
-
-namespace {
+const int kIndexSymbolCount = sizeof IndexSymbols / sizeof IndexSymbols[0];
 
 const char kVersionPath[] = "/pages/tarnwick_version_text.html";
 const char kCsvFields[] = "sd1t1l1ohgvwdyrc1pjkn";
@@ -42,6 +48,12 @@ const char kJsonFields[] =
     "currency,regularMarketTime,regularMarketVolume,quantity,averageDailyVolume3Month,"
     "regularMarketDayHigh,regularMarketDayLow,regularMarketPrice,regularMarketOpen,fiftyTwoWeekHigh,"
     "fiftyTwoWeekLow,regularMarketPrice,regularMarketOpen,sparkline,marketCap";
+
+bool IsIndexSymbol(const char* symbol) {
+  for (const char* index : IndexSymbols)
+    if (_stricmp(symbol, index) == 0) return true;
+  return false;
+}
 
 // Rows are those of the cycle, in their order when it began (a re-sort meanwhile changes nothing);
 // they are read by rowid, without a message to the list.
@@ -97,13 +109,13 @@ bool AppendSuffixedRow(const QueueRecord& rec, bool first) {
 }
 
 // Index rows met in this cycle, for the record of its JSON request.
-RequestRow IndexRows[INDEX_SYMBOL_COUNT];
+RequestRow IndexRows[kIndexSymbolCount];
 int nIndexRows = 0;
 
 void RememberIndexRow(const QueueRecord& rec) {
   for (int i = 0; i < nIndexRows; ++i)
     if (_stricmp(IndexRows[i].token, rec.symbol) == 0) return;
-  if (nIndexRows >= INDEX_SYMBOL_COUNT) return;
+  if (nIndexRows >= kIndexSymbolCount) return;
   RequestRow& row = IndexRows[nIndexRows++];
   row.rowid = rec.rowid;
   row.market = MarketIndex(rec.stock_type);
@@ -152,7 +164,7 @@ bool SelectOneSymbol(int* market) {
 void SelectUkList(bool countLoadedOnly) {
   int count = ItemCount(), looked = 0, loaded = 0;
   szSymbolList[0] = '\0';
-  while (nNextItem < count && (countLoadedOnly ? loaded : looked) < UK_BATCH_MAX) {
+  while (nNextItem < count && (countLoadedOnly ? loaded : looked) < kUkBatchMax) {
     QueueRecord rec;
     int row = nNextItem++;
     ++looked;
@@ -181,7 +193,7 @@ void CompleteSingleBatch() {
 void SelectRawYahoo() {
   int count = ItemCount(), loaded = 0;
   szSymbolList[0] = '\0';
-  while (nNextItem < count && loaded < RAW_BATCH_MAX) {
+  while (nNextItem < count && loaded < kRawBatchMax) {
     QueueRecord rec;
     if (!LoadRow(nNextItem, &rec)) {
       ++nNextItem;
@@ -198,7 +210,7 @@ void BuildYahooUrl(char* url) {
   int count = 0, items = ItemCount();
   szSymbolList[0] = '\0';
   if (nNextItem == 0) nIndexRows = 0;  // a new cycle
-  while (count < CSV_BATCH_MAX && nNextItem < items) {
+  while (count < kCsvBatchMax && nNextItem < items) {
     QueueRecord rec;
     if (LoadRow(nNextItem, &rec)) {
       if (IsIndexSymbol(rec.symbol)) {
@@ -259,12 +271,6 @@ void BuildQuoteUrl(char* url) {
 }
 
 }  // namespace
-
-BOOL IsIndexSymbol(const char* symbol) {
-  for (int i = 0; i < INDEX_SYMBOL_COUNT; ++i)
-    if (_stricmp(symbol, IndexSymbols[i]) == 0) return TRUE;
-  return FALSE;
-}
 
 int BuildRequestUrl(char* url) {
   url[0] = '\0';

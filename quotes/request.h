@@ -5,18 +5,9 @@
 
 #define URL_SIZE 2000
 #define RAW_REQUEST_SIZE 8192
-#define INDEX_SYMBOL_COUNT 11
-#define CSV_BATCH_MAX 30
-#define RAW_BATCH_MAX 9
-#define UK_BATCH_MAX 9
 
 // Raw request formats by host slot.
 extern const char* const RawRequestFormat[5];
-// The index symbols that the Yahoo CSV request does not serve; they go to one JSON request.
-extern const char* const IndexSymbols[INDEX_SYMBOL_COUNT];
-
-// True when symbol is one of IndexSymbols (without regard to case).
-BOOL IsIndexSymbol(const char* symbol);
 
 // Writes the address of the current state into url (URL_SIZE bytes; "" when there is nothing to
 // ask for) and returns 1 when it is not empty. Advances nNextItem past the rows it looks at.
