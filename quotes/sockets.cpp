@@ -41,6 +41,19 @@ const char* SocketErrorText(int code) {
   }
 }
 
+// Closes the socket under way, if any, and drops the events already queued for it.
+void CloseRequestSocket() {
+  if (hSocket == INVALID_SOCKET) return;
+  SOCKET s = hSocket;
+  hSocket = INVALID_SOCKET;
+  WSAAsyncSelect(s, hSocketWnd, 0, 0);
+  closesocket(s);
+  // Events already queued for it must not reach a later socket that gets the same handle value.
+  MSG msg;
+  for (int i = 0; i < 1000 && PeekMessageA(&msg, hSocketWnd, WM_SOCKET_EVENT, WM_SOCKET_EVENT, PM_REMOVE); ++i) {
+  }
+}
+
 void SelectEvents(long events) { WSAAsyncSelect(hSocket, hSocketWnd, WM_SOCKET_EVENT, events); }
 
 void FailRequest(HWND hwnd, int code) {
@@ -198,18 +211,6 @@ void SocketWatchdog(HWND hwnd) {
   // A version server that never answers must not hold the cycle: go on with the banners.
   if (nNetworkState == STA_VERSION_CHECK) nNetworkState = STA_BANNER_GET;
   RunNextNetworkCommand(hwnd);
-}
-
-void CloseRequestSocket(void) {
-  if (hSocket == INVALID_SOCKET) return;
-  SOCKET s = hSocket;
-  hSocket = INVALID_SOCKET;
-  WSAAsyncSelect(s, hSocketWnd, 0, 0);
-  closesocket(s);
-  // Events already queued for it must not reach a later socket that gets the same handle value.
-  MSG msg;
-  for (int i = 0; i < 1000 && PeekMessageA(&msg, hSocketWnd, WM_SOCKET_EVENT, WM_SOCKET_EVENT, PM_REMOVE); ++i) {
-  }
 }
 
 void ShutdownSockets(void) {

@@ -16,7 +16,5 @@ BOOL WinsockStartup(void);
 SOCKET SocketConnect(HWND hwnd, const char* host, int port);
 // On each tick while a cycle runs: abandons a request that outlived the Timeout setting.
 void SocketWatchdog(HWND hwnd);
-// Closes the socket under way, if any, and drops the events already queued for it.
-void CloseRequestSocket(void);
 // At exit: closes the socket and cleans the library up.
 void ShutdownSockets(void);
