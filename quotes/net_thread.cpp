@@ -3,7 +3,6 @@
 #include <windows.h>
 #include <wininet.h>
 #include <stdio.h>
-#include <stdlib.h>
 #include <string.h>
 
 #include "app/handles.h"
@@ -22,11 +21,7 @@ const DWORD kShutdownWaitMs = 2000;
 
 void SetFailureReply() {
   FreeNetworkBuffer();
-  pNetworkBuffer = (char*)malloc(100);
-  if (pNetworkBuffer) {
-    memcpy(pNetworkBuffer, kNoResponse, sizeof kNoResponse);
-    dwNetworkBufferRead = sizeof kNoResponse - 1;
-  }
+  AppendNetworkBuffer(kNoResponse, sizeof kNoResponse - 1);
   bNetworkReplyComplete = FALSE;
 }
 
