@@ -30,7 +30,7 @@ namespace {
 mng_handle hMng = NULL;
 MngUserData* pUser = NULL;
 unsigned char* pCanvas = NULL;
-int nWidth = 0, nHeight = 0, nBits = 24, nRowBytes = 0;
+int nWidth = 0, nHeight = 0, nRowBytes = 0;
 int nFrameCount = 0, nLayerCount = 0;
 mng_uint32 nDelayCopy = 0;
 HBITMAP hBannerBitmap = NULL;
@@ -45,6 +45,8 @@ bool bFailed = false;
 
 // A banner larger than this is not a banner; it would only exhaust memory.
 const mng_uint32 kMaxSide = 8192;
+// The canvas: blue, green, red bytes, rows padded to 4 bytes, bottom-up.
+const int kBitsPerPixel = 24;
 
 void CloseBannerFile() {
   if (pUser && pUser->file) {
@@ -139,8 +141,7 @@ mng_bool MNG_DECL OnProcessHeader(mng_handle h, mng_uint32 width, mng_uint32 hei
   }
   nWidth = (int)width;
   nHeight = (int)height;
-  nBits = 24;
-  nRowBytes = (int)(((width * 24 + 31) / 8) & ~3u);
+  nRowBytes = (int)(((width * kBitsPerPixel + 31) / 8) & ~3u);
   free(pCanvas);
   pCanvas = (unsigned char*)calloc((size_t)nRowBytes, height);
   if (!pCanvas) {
@@ -171,7 +172,7 @@ mng_bool MNG_DECL OnRefresh(mng_handle, mng_uint32, mng_uint32, mng_uint32, mng_
   bmi.bmiHeader.biWidth = nWidth;
   bmi.bmiHeader.biHeight = nHeight;
   bmi.bmiHeader.biPlanes = 1;
-  bmi.bmiHeader.biBitCount = 24;
+  bmi.bmiHeader.biBitCount = kBitsPerPixel;
   bmi.bmiHeader.biCompression = BI_RGB;
   StretchDIBits(hBannerMemDC, 0, 0, nWidth, nHeight, 0, 0, nWidth, nHeight, pCanvas, &bmi, DIB_RGB_COLORS,
                 SRCCOPY);
