@@ -18,6 +18,19 @@ const int kMaxFields = 100;
 const int kFieldSize = 50;
 const size_t kLineTake = 499;
 
+// The price-like fields of a line by position (0-based), in the order of the request's field letters;
+// field 8, the letter w, is not read.
+struct NumberField {
+  int field;
+  double QueueRecord::*value;
+};
+const NumberField kNumberFields[] = {
+    {3, &QueueRecord::price},     {4, &QueueRecord::open},     {5, &QueueRecord::high},
+    {6, &QueueRecord::low},       {9, &QueueRecord::dividend}, {10, &QueueRecord::yield},
+    {11, &QueueRecord::peratio},  {12, &QueueRecord::change},  {13, &QueueRecord::prev_close},
+    {14, &QueueRecord::low52},    {15, &QueueRecord::high52},
+};
+
 struct CsvFields {
   char field[kMaxFields][kFieldSize];
   int count;
@@ -103,18 +116,8 @@ void ParseYahooCsv(HWND hListView, const char* reply, char* symbolList) {
     CopyCut(rec.symbol, sizeof rec.symbol, f[0], sizeof rec.symbol - 1);
     CopyCut(rec.quote_date, sizeof rec.quote_date, f[1], sizeof rec.quote_date - 1);
     ParseAmPmTime(&rec, f[2]);
-    rec.price = ParsePriceText(f[3]);
-    rec.open = ParsePriceText(f[4]);
-    rec.high = ParsePriceText(f[5]);
-    rec.low = ParsePriceText(f[6]);
+    for (const NumberField& n : kNumberFields) rec.*n.value = ParsePriceText(f[n.field]);
     rec.volume = VolumeFromText(f[7]);
-    rec.dividend = ParsePriceText(f[9]);
-    rec.yield = ParsePriceText(f[10]);
-    rec.peratio = ParsePriceText(f[11]);
-    rec.change = ParsePriceText(f[12]);
-    rec.prev_close = ParsePriceText(f[13]);
-    rec.low52 = ParsePriceText(f[14]);
-    rec.high52 = ParsePriceText(f[15]);
     CopyCut(rec.name, sizeof rec.name, f[16], sizeof rec.name - 1);
     MatchReplySymbol(&rec);
     StoreReplyQuote(hListView, &rec, &stores, i);
