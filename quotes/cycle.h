@@ -32,13 +32,12 @@ extern int nSecondsToUpdate;
 // A cycle is wanted although the Delay setting is 0.
 extern int bUpdateRequested;
 
-// One stock row a quote request was built for: the token it has in the request's symbol list
-// (cut as the parsers cut it), its rowid and its market.
+// One stock row a quote request was built for: its rowid and the token it has in the request's
+// symbol list (cut as the parsers cut it).
 #define REQUEST_ROWS_MAX 30
 #define REQUEST_TOKEN_SIZE 30
 struct RequestRow {
   long long rowid;
-  int market;
   char token[REQUEST_TOKEN_SIZE];
 };
 // The rows of the quote request under way, in the order of its symbol list (szSymbolList, or

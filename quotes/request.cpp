@@ -90,11 +90,10 @@ bool AppendSymbol(char* list, size_t size, const char* symbol, const char* suffi
 }
 
 // Appends a row to the request record; its token is the symbol and suffix as the list holds them.
-void RecordRow(long long rowid, int market, const char* symbol, const char* suffix) {
+void RecordRow(long long rowid, const char* symbol, const char* suffix) {
   if (nRequestRows >= REQUEST_ROWS_MAX) return;
   RequestRow& row = RequestRows[nRequestRows++];
   row.rowid = rowid;
-  row.market = market;
   snprintf(row.token, sizeof row.token, "%s%s", symbol, suffix);  // cut as the parsers cut tokens
 }
 
@@ -103,7 +102,7 @@ void RecordRow(long long rowid, int market, const char* symbol, const char* suff
 bool AppendSuffixedRow(const QueueRecord& rec, bool first) {
   int market = RowMarket(rec);
   if (!AppendSymbol(szSymbolList, sizeof szSymbolList, rec.symbol, MarketTable[market].suffix)) return false;
-  RecordRow(rec.rowid, market, rec.symbol, MarketTable[market].suffix);
+  RecordRow(rec.rowid, rec.symbol, MarketTable[market].suffix);
   if (first) ShowChecking(rec.symbol);
   return true;
 }
@@ -118,7 +117,6 @@ void RememberIndexRow(const QueueRecord& rec) {
   if (nIndexRows >= kIndexSymbolCount) return;
   RequestRow& row = IndexRows[nIndexRows++];
   row.rowid = rec.rowid;
-  row.market = MarketIndex(rec.stock_type);
   CopyCut(row.token, sizeof row.token, rec.symbol, sizeof row.token - 1);
 }
 
@@ -133,7 +131,7 @@ void RecordIndexRows() {
     int found = -1;
     for (int r = 0; r < nIndexRows && found < 0; ++r)
       if (_stricmp(IndexRows[r].token, wanted[i]) == 0) found = r;
-    RecordRow(found < 0 ? 0 : IndexRows[found].rowid, found < 0 ? 0 : IndexRows[found].market, wanted[i], "");
+    RecordRow(found < 0 ? 0 : IndexRows[found].rowid, wanted[i], "");
   }
 }
 
@@ -155,7 +153,7 @@ bool SelectOneSymbol(int* market) {
   ShowChecking(rec.symbol);
   CopyCut(szSymbolList, sizeof szSymbolList, rec.symbol, sizeof rec.symbol - 1);
   *market = RowMarket(rec);
-  RecordRow(rec.rowid, *market, szSymbolList, "");
+  RecordRow(rec.rowid, szSymbolList, "");
   return true;
 }
 
@@ -171,7 +169,7 @@ void SelectUkList(bool countLoadedOnly) {
     if (!LoadRow(row, &rec)) continue;
     if (loaded == 0) ShowChecking(rec.symbol);
     if (AppendSymbol(szSymbolList, sizeof szSymbolList, rec.symbol, ""))
-      RecordRow(rec.rowid, MarketIndex(rec.stock_type), rec.symbol, "");
+      RecordRow(rec.rowid, rec.symbol, "");
     ++loaded;
   }
 }

@@ -53,7 +53,7 @@ def read_probe(text):
         elif f[0] == 'request':
             requests.append({'source': source, 'url': f[1], 'asks': [], 'after': {}})
         elif f[0] == 'ask':
-            requests[-1]['asks'].append((int(f[1]), f[3]))
+            requests[-1]['asks'].append((int(f[1]), f[2]))
         elif f[0] == 'after':
             requests[-1]['after'][int(f[1])] = values(f[2:])
         elif f[0] == 'final':

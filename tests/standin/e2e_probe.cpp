@@ -100,7 +100,7 @@ static int RunCycle(int source) {
     RequestRow asked[REQUEST_ROWS_MAX];
     int count = nRequestRows;
     memcpy(asked, RequestRows, sizeof asked);
-    for (int i = 0; i < count; ++i) printf("ask\t%lld\t%d\t%s\n", asked[i].rowid, asked[i].market, asked[i].token);
+    for (int i = 0; i < count; ++i) printf("ask\t%lld\t%s\n", asked[i].rowid, asked[i].token);
     DWORD size = 0;
     char* reply = Fetch(url, &size);
     if (!reply) {
