@@ -23,13 +23,11 @@ const int kReadsAfterClose = 4096;
 BOOL bWinsockReady = FALSE;
 HWND hSocketWnd = NULL;
 
-// The request of the connection under way, built on its first write event and sent in as many
-// pieces as the socket takes.
+// The request of the connection under way, built on its first write event (length 0 until then) and
+// sent in as many pieces as the socket takes.
 char szRequest[RAW_REQUEST_SIZE];
 int nRequestLength = 0;
 int nRequestSent = 0;
-bool bRequestBuilt = false;
-bool bRequestSent = false;
 bool bReplyCut = false;
 
 const char* SocketErrorText(int code) {
@@ -77,16 +75,16 @@ int ReceiveChunk() {
 }
 
 void OnWrite(HWND hwnd) {
-  if (bRequestSent) return;
-  if (!bRequestBuilt) {
+  if (nRequestLength == 0) {
     nRequestLength = BuildRawRequest(szRequest, sizeof szRequest, bUseProxy);
     nRequestSent = 0;
-    bRequestBuilt = true;
     if (nRequestLength == 0) {
       CloseRequestSocket();
       EndNetworkCycle(hwnd);
       return;
     }
+  } else if (nRequestSent >= nRequestLength) {
+    return;  // sent whole already
   }
   while (nRequestSent < nRequestLength) {
     int n = send(hSocket, szRequest + nRequestSent, nRequestLength - nRequestSent, 0);
@@ -98,7 +96,6 @@ void OnWrite(HWND hwnd) {
     if (n <= 0) return;
     nRequestSent += n;
   }
-  bRequestSent = true;
   SelectEvents(FD_READ | FD_CLOSE);
 }
 
@@ -163,7 +160,7 @@ SOCKET SocketConnect(HWND hwnd, const char* host, int port) {
   CloseRequestSocket();
   hSocket = s;
   hSocketWnd = hwnd;
-  bRequestBuilt = bRequestSent = bReplyCut = false;
+  bReplyCut = false;
   nRequestLength = nRequestSent = 0;
   SelectEvents(FD_READ | FD_CONNECT | FD_CLOSE);
   struct sockaddr_in to;
