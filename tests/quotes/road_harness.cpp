@@ -3,6 +3,7 @@
 #include <commctrl.h>
 #include <stdio.h>
 
+#include <algorithm>
 #include <fstream>
 #include <sstream>
 
@@ -124,6 +125,9 @@ std::vector<StandInRequest> StandIn::Requests(size_t count) const {
       out.push_back(r);
     }
   }
+  // The log is written as connections finish: an abandoned one can end after the next one did.
+  std::stable_sort(out.begin(), out.end(),
+                   [](const StandInRequest& a, const StandInRequest& b) { return a.time < b.time; });
   return out;
 }
 

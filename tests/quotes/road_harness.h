@@ -26,7 +26,8 @@ class StandIn {
   // slot at it; tls adds the https port, whose certificate is trusted in the prefix.
   bool Start(const std::vector<std::string>& args = {}, bool tls = false);
   void Stop();
-  // The connections it has finished (at least count of them when they come within two seconds).
+  // The connections it has finished, in the order they were accepted (at least count of them when
+  // they come within two seconds).
   std::vector<StandInRequest> Requests(size_t count = 0) const;
   const std::string& Dir() const { return dir_; }
   int port = 0;
