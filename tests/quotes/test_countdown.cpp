@@ -12,8 +12,8 @@ namespace {
 // started a cycle, and the seconds left.
 struct Step {
   char op;
-  bool cycle;
-  int seconds;
+  bool cycle = false;
+  int seconds = 0;
 };
 
 void RunTicks(int delay, std::initializer_list<Step> steps) {
