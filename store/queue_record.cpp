@@ -64,6 +64,13 @@ static const NamedField kFields[] = {
     FIELD(yield, COL_DOUBLE),
 };
 
+// The result columns of one statement matched to the record's fields by name, once for all its rows.
+struct QueueRecordColumns {
+  void Map(sqlite3_stmt* stmt);
+  void Load(sqlite3_stmt* stmt, QueueRecord* rec, bool clearFirst) const;
+  std::vector<int> fields;  // by result column: the field it fills, or -1
+};
+
 void QueueRecordColumns::Map(sqlite3_stmt* stmt) {
   int count = sqlite3_column_count(stmt);
   fields.assign(count > 0 ? (size_t)count : 0, -1);

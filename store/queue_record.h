@@ -59,12 +59,6 @@ struct QueueRecord {
 
 void ClearQueueRecord(QueueRecord* rec);
 bool LoadQueueRecord(sqlite3_stmt* stmt, QueueRecord* rec, bool clearFirst);
-// LoadQueueRecord for many rows of one statement: the columns are matched to the fields by name once.
-struct QueueRecordColumns {
-  void Map(sqlite3_stmt* stmt);
-  void Load(sqlite3_stmt* stmt, QueueRecord* rec, bool clearFirst) const;
-  std::vector<int> fields;  // by result column: the field it fills, or -1
-};
 // Steps stmt to its end: one cleared record per result row, in order.
 std::vector<QueueRecord> LoadQueueRecords(sqlite3_stmt* stmt);
 bool LoadQueueRecordLV(HWND hListView, int row, QueueRecord* rec, int stockRowid);
