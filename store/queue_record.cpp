@@ -4,6 +4,8 @@
 #include <stdio.h>
 #include <string.h>
 
+#include <unordered_map>
+
 #include "foundation/log.h"
 #include "foundation/text.h"
 #include "store/database.h"
@@ -113,15 +115,20 @@ bool LoadQueueRecord(sqlite3_stmt* stmt, QueueRecord* rec, bool clearFirst) {
   return true;
 }
 
+// A stock with two quote rows today (an old file may hold them) comes twice; it reads as the last
+// of them, as a load of the one stock does.
 std::vector<QueueRecord> LoadQueueRecords(sqlite3_stmt* stmt) {
   std::vector<QueueRecord> records;
+  std::unordered_map<long long, size_t> placed;  // stock rowid -> its record
   QueueRecordColumns columns;
   columns.Map(stmt);
   QueueRecord rec;
   memset(&rec, 0, sizeof rec);
   while (sqlite3_step(stmt) == SQLITE_ROW) {
     columns.Load(stmt, &rec, true);
-    records.push_back(rec);
+    auto at = placed.emplace(rec.rowid, records.size());
+    if (at.second) records.push_back(rec);
+    else records[at.first->second] = rec;
   }
   return records;
 }

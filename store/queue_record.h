@@ -59,7 +59,7 @@ struct QueueRecord {
 
 void ClearQueueRecord(QueueRecord* rec);
 bool LoadQueueRecord(sqlite3_stmt* stmt, QueueRecord* rec, bool clearFirst);
-// Steps stmt to its end: one cleared record per result row, in order.
+// Steps stmt to its end: one cleared record per stock, where the stock first came.
 std::vector<QueueRecord> LoadQueueRecords(sqlite3_stmt* stmt);
 bool LoadQueueRecordLV(HWND hListView, int row, QueueRecord* rec, int stockRowid);
 // Runs the constant query sql, bound through bind, on the shared connection (a kept statement) and

@@ -7,7 +7,6 @@
 #include <string.h>
 
 #include <string>
-#include <unordered_map>
 #include <vector>
 
 #include "app/columns.h"
@@ -160,21 +159,8 @@ void InitLoadStocks(HWND hListView) {
     if (stmt) rows = LoadQueueRecords(stmt);
     sqlite3_finalize(stmt);
   }
-  // A stock with two quote rows for today comes twice; its one row shows the last of them, where
-  // the first was placed, as storing both in turn would.
-  std::unordered_map<long long, size_t> placed;
-  std::vector<QueueRecord> once;
-  for (const QueueRecord& rec : rows) {
-    auto at = placed.find(rec.rowid);
-    if (at != placed.end()) {
-      once[at->second] = rec;
-    } else {
-      placed[rec.rowid] = once.size();
-      once.push_back(rec);
-    }
-  }
   BeginListUpdate(hListView);
-  for (QueueRecord& rec : once) AppendQuoteRow(hListView, &rec);
+  for (QueueRecord& rec : rows) AppendQuoteRow(hListView, &rec);
   EndListUpdate(hListView);
 }
 
