@@ -280,7 +280,6 @@ void CSSqlite::FinalizeKeptStatements() {
     free(k.sql);
     k.sql = NULL;
     k.stmt = NULL;
-    k.inUse = false;
   }
 }
 

@@ -307,8 +307,6 @@ Measure gMeasures[M_COUNT] = {
     {"one sort by Chg(%) (computed)", {}, {}},
 };
 
-void SortList(HWND list, int column) { SortStockList(list, column); }
-
 // One cycle's quotes, reply by reply, as the parsers hand them over; with sorted, the list is
 // re-sorted after each reply, as the main window does.
 void Cycle(HWND list, const std::vector<QueueRecord>& quotes, bool sorted) {
@@ -336,7 +334,7 @@ void TimeSort(HWND list, int column, Measure& m) {
   SendMessageA(list, LVM_SORTITEMS, 0, (LPARAM)CompareByPlace);
   if (Order(list) != before) Fail("the list did not return to its order");
   t0 = Millis();
-  SortList(list, column);
+  SortStockList(list, column);
   m.runs.push_back(Millis() - t0);
   if (Order(list) != expected) Fail("the sort differs from the sort of the same records in memory");
 }
