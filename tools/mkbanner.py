@@ -5,18 +5,13 @@ demo.mng (the same frames looping) and still.png (one 120 x 40 image)."""
 import os
 import struct
 import sys
-import zlib
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from mkresimages import GLYPHS  # noqa: E402
+from xwd2png import chunk, png_chunks  # noqa: E402
 
 W, H = 120, 40
 FRAMES = [(200, 0, 0), (0, 160, 0), (0, 0, 200)]
-
-
-def chunk(kind, data):
-    body = kind + data
-    return struct.pack('>I', len(data)) + body + struct.pack('>I', zlib.crc32(body) & 0xFFFFFFFF)
 
 
 def picture(background):
@@ -37,12 +32,6 @@ def picture(background):
     return rows
 
 
-def png_chunks(rows):
-    ihdr = struct.pack('>IIBBBBB', W, H, 8, 2, 0, 0, 0)
-    raw = b''.join(b'\0' + bytes(r) for r in rows)
-    return chunk(b'IHDR', ihdr) + chunk(b'IDAT', zlib.compress(raw)) + chunk(b'IEND', b'')
-
-
 def mng(loop):
     out = b'\x8aMNG\r\n\x1a\n'
     out += chunk(b'MHDR', struct.pack('>7I', W, H, 100, 0, len(FRAMES), 0, 0))
@@ -51,7 +40,7 @@ def mng(loop):
     # framing mode 1: every image is a frame; 20 ticks (200 ms) between frames
     out += chunk(b'FRAM', struct.pack('>BBBBBBI', 1, 0, 2, 0, 0, 0, 20))
     for colour in FRAMES:
-        out += png_chunks(picture(colour))
+        out += png_chunks(W, H, picture(colour))
     return out + chunk(b'MEND', b'')
 
 
@@ -63,7 +52,7 @@ def main():
     with open(os.path.join(out, 'demo.mng'), 'wb') as f:
         f.write(mng(True))
     with open(os.path.join(out, 'still.png'), 'wb') as f:
-        f.write(b'\x89PNG\r\n\x1a\n' + png_chunks(picture((0, 64, 128))))
+        f.write(b'\x89PNG\r\n\x1a\n' + png_chunks(W, H, picture((0, 64, 128))))
 
 
 if __name__ == '__main__':
