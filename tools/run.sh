@@ -22,9 +22,12 @@ while [ $# -gt 0 ]; do
 done
 case "$SECONDS_TO_RUN" in ''|*[!0-9]*) [ -z "$SECONDS_TO_RUN" ] || { echo "run.sh: --seconds wants a whole number" >&2; exit 2; } ;; esac
 
+# Wine maps file names through the Unix locale, and the program reads local time without TZ.
+case "${LC_ALL:-${LANG:-}}" in *UTF-8*|*utf8*) ;; *) export LANG=C.UTF-8; unset LC_ALL ;; esac
+unset TZ http_proxy https_proxy HTTP_PROXY HTTPS_PROXY all_proxy ALL_PROXY no_proxy NO_PROXY
+
 # Without a display: the same script again inside an Xvfb of its own, whose screen file gives the shots.
 if [ -z "${DISPLAY:-}" ] && [ -z "${TW_RUN_IN_XVFB:-}" ]; then
-  case "${LC_ALL:-${LANG:-}}" in *UTF-8*|*utf8*) ;; *) export LANG=C.UTF-8; unset LC_ALL ;; esac
   bash "$ROOT/tools/build.sh"
   FB=$BUILD/run-fb
   rm -rf "$FB"; mkdir -p "$FB"
@@ -33,8 +36,6 @@ if [ -z "${DISPLAY:-}" ] && [ -z "${TW_RUN_IN_XVFB:-}" ]; then
     bash "$0" ${SECONDS_TO_RUN:+--seconds "$SECONDS_TO_RUN"}
 fi
 
-case "${LC_ALL:-${LANG:-}}" in *UTF-8*|*utf8*) ;; *) export LANG=C.UTF-8; unset LC_ALL ;; esac
-unset TZ http_proxy https_proxy HTTP_PROXY HTTPS_PROXY all_proxy ALL_PROXY no_proxy NO_PROXY
 [ -n "${SKIP_BUILD:-}" ] || bash "$ROOT/tools/build.sh"
 
 # A Wine prefix of the demo's own, so that a test run's cleanup never ends the program.
