@@ -11,12 +11,19 @@ unset TZ http_proxy https_proxy HTTP_PROXY HTTPS_PROXY all_proxy ALL_PROXY no_pr
 bash "$ROOT/tools/build.sh"
 FB=$BUILD/xvfb-fb
 rm -rf "$FB"; mkdir -p "$FB"
+# CTest starts the longest tests first only when it knows their times from an earlier run; a fresh
+# checkout knows none and would leave the slow serial ones to the end, so the last run's times are
+# kept outside the tree.
+COSTS=${TW_CACHE:-${XDG_CACHE_HOME:-${HOME:-/tmp}/.cache}/tarnwick}/ctest-costs.txt
+KNOWN=$BUILD/Testing/Temporary/CTestCostData.txt
+if [ ! -f "$KNOWN" ] && [ -f "$COSTS" ]; then mkdir -p "$(dirname "$KNOWN")"; cp "$COSTS" "$KNOWN"; fi
 t0=$SECONDS
 set +e
 XVFB_FBDIR=$FB xvfb-run -a -n "${XVFB_SERVERNUM:-99}" -s "-screen 0 1024x768x24 -fbdir $FB" \
   ctest --test-dir "$BUILD" -j"${JOBS:-8}" --output-on-failure "$@"
 rc=$?
 set -e
+if [ -f "$KNOWN" ]; then mkdir -p "$(dirname "$COSTS")"; cp "$KNOWN" "$COSTS.$$" && mv -f "$COSTS.$$" "$COSTS"; fi
 # stop only this build's wineserver; never anything by name
 WINEPREFIX=$BUILD/wineprefix wineserver -k 2>/dev/null || true
 echo "TIME test       $((SECONDS - t0)) s" >&2
