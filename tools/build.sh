@@ -25,6 +25,14 @@ fi
 step sources bash "$ROOT/tools/fetch-sources.sh" "$CACHE/debsrc" >&2
 deps() { DEPS_PREFIX=$(bash "$ROOT/tools/build-deps.sh" "$CACHE" | tail -1); }
 step deps deps
+# A fresh checkout need not compile again what this machine compiled before: ccache keeps the objects
+# beside the libraries, and takes paths inside the tree as relative, so that a checkout in another
+# folder finds them too.
+LAUNCH=()
+if command -v ccache >/dev/null; then
+  cc="env;CCACHE_DIR=$CACHE/ccache;CCACHE_BASEDIR=$ROOT;CCACHE_NOHASHDIR=true;CCACHE_MAXSIZE=2G;ccache"
+  LAUNCH=(-DCMAKE_C_COMPILER_LAUNCHER="$cc" -DCMAKE_CXX_COMPILER_LAUNCHER="$cc")
+fi
 step configure cmake -S "$ROOT" -B "$BUILD" -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/toolchain-i686-w64-mingw32.cmake" \
-                     -DDEPS_PREFIX="$DEPS_PREFIX" ${CMAKE_ARGS:-} >/dev/null
+                     -DDEPS_PREFIX="$DEPS_PREFIX" "${LAUNCH[@]}" ${CMAKE_ARGS:-} >/dev/null
 step build cmake --build "$BUILD" -j"$JOBS" ${TARGET:+--target $TARGET}
