@@ -36,11 +36,7 @@ TEST(InitLoadStocks, MovesTheStocksSectionOnce) {
   {  // committed once marked: another connection (a later run after a crash) sees the moved list
     sqlite3* other = NULL;
     ASSERT_EQ(sqlite3_open(oDatabase.szDatabasePath, &other), SQLITE_OK);
-    sqlite3_stmt* st = NULL;
-    ASSERT_EQ(sqlite3_prepare(other, "select count(*) from stock", -1, &st, NULL), SQLITE_OK);
-    ASSERT_EQ(sqlite3_step(st), SQLITE_ROW);
-    EXPECT_EQ(sqlite3_column_int(st, 0), 4);
-    sqlite3_finalize(st);
+    EXPECT_EQ(IntSeenBy(other, "select count(*) from stock"), 4);
     sqlite3_close(other);
   }
   EXPECT_EQ(Count("portfolio where name = 'Bob''s Picks'"), 1);

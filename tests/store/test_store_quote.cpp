@@ -219,14 +219,7 @@ static void StoreNumbered(int from, int to) {
 }
 
 // The quotes another connection to the file sees.
-static int QuotesSeenBy(sqlite3* db) {
-  sqlite3_stmt* st = NULL;
-  int n = -1;
-  if (sqlite3_prepare_v2(db, "select count(*) from quote", -1, &st, NULL) == SQLITE_OK && sqlite3_step(st) == SQLITE_ROW)
-    n = sqlite3_column_int(st, 0);
-  sqlite3_finalize(st);
-  return n;
-}
+static int QuotesSeenBy(sqlite3* db) { return IntSeenBy(db, "select count(*) from quote"); }
 
 TEST(StoreQuote, FiftyFirstChangeCommitsOnAFreshConnection) {
   sqlite3* other = NumberedStocksAndAReader("batch", 30);

@@ -62,6 +62,15 @@ void FreshStore(const char* tag, const std::string& iniText) {
 
 std::string LogText() { return ReadBytes(gTestDir + "\\TarnWick.log"); }
 
+int IntSeenBy(sqlite3* db, const char* sql) {
+  sqlite3_stmt* st = NULL;
+  int n = -1;
+  if (sqlite3_prepare_v2(db, sql, -1, &st, NULL) == SQLITE_OK && sqlite3_step(st) == SQLITE_ROW)
+    n = sqlite3_column_int(st, 0);
+  sqlite3_finalize(st);
+  return n;
+}
+
 // A hidden report list with the given shown columns, as hListView.
 HWND MakeList(const char* colShown) {
   INITCOMMONCONTROLSEX icc = {sizeof icc, ICC_LISTVIEW_CLASSES};

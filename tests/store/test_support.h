@@ -1,6 +1,7 @@
 // Shared set-up of the store tests (test_support.cpp).
 #pragma once
 #include <windows.h>
+#include <sqlite3.h>
 
 #include <string>
 
@@ -10,6 +11,9 @@ std::string ReadBytes(const std::string& path);
 // New folder holding the database, the settings file (with iniText) and the log.
 void FreshStore(const char* tag, const std::string& iniText);
 std::string LogText();
+// Column 0 of sql's first row as another connection to the file (another program) reads it; -1
+// when it does not run.
+int IntSeenBy(sqlite3* db, const char* sql);
 // Hidden report list with the given ColShown text ("" for the default columns).
 HWND MakeList(const char* colShown);
 std::string CellText(int row, int subItem);
