@@ -53,8 +53,9 @@ class CSSqlite {
   void CopyErrorText(char* out, size_t size);
 
   // A statement prepared once on the open connection and kept for the next caller with the same
-  // text until the connection closes; for constant texts with bound values. Call with the lock; give
-  // it back with ReleaseStatement. NULL when closed or when it does not prepare.
+  // text until the connection closes; for constant texts with bound values. Use it only while holding
+  // the lock (CKeptStatement does); give it back with ReleaseStatement. NULL when closed or when it
+  // does not prepare.
   sqlite3_stmt* KeptStatement(const char* sql);
   void ReleaseStatement(sqlite3_stmt* stmt);
 

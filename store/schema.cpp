@@ -47,8 +47,8 @@ bool CreateOrUpgradeSchema() {
     db.SQLCall("alter table stock add sort_order text null");
     db.CommitTransaction();
   }
-  // Every stored quote looks its stock up by upper-cased symbol and today's quote by stock; files
-  // made before the first of these indexes get it here.
+  // Every stored quote looks its stock up by upper-cased symbol and today's quote by stock: without
+  // these indexes each lookup reads the whole table. A file made before them gets them here.
   if (db.TableExists("stock"))
     db.SQLCall("create index if not exists ix2_stock on stock (upper(symbol), portfolio_rowid)");
   if (db.TableExists("quote"))
