@@ -331,11 +331,8 @@ static std::vector<QueueRecord> ReadSortRecords(HWND list) {
       WriteLog("SortStockList:sqlite3_prepare error: %s\n%s", oDatabase.KeepLibraryError(), sql);
     }
   }
-  // A stock with two quote rows today reads as its last one, as a load of the one stock does.
-  std::stable_sort(records.begin(), records.end(), ByRowid);
-  auto last = std::unique(records.rbegin(), records.rend(),
-                          [](const QueueRecord& a, const QueueRecord& b) { return a.rowid == b.rowid; });
-  records.erase(records.begin(), last.base());
+  // The reader gives one record per stock, so a sort by rowid makes them searchable.
+  std::sort(records.begin(), records.end(), ByRowid);
 
   size_t found = records.size();
   for (LPARAM id : ids) {
