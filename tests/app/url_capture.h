@@ -8,7 +8,7 @@
 // Registers the recorder and points it at a new, empty record file of this process.
 void StartUrlCapture();
 // The recorded lines, sorted (launches may finish in any order), once there are at least count of
-// them (waits at most about ten seconds).
+// them (waits at most about thirty seconds).
 std::vector<std::string> CapturedUrls(size_t count);
 // The full path of the recorder, quoted, as a registered command starts it.
 std::string RecorderCommand();
