@@ -42,12 +42,15 @@ bool PortfolioValue(const char* sql, T (*read)(sqlite3_stmt*, int), T* out) {
   return ok;
 }
 
-// Every call passes the full ANSI record of 508 bytes: the XP layout and the balloon icon handle.
+// Every call passes the full ANSI record (508 bytes in a 32-bit process): the XP layout and the
+// balloon icon handle.
 struct TrayRecordA {
   NOTIFYICONDATAA nid;
   HICON hBalloonIcon;
 };
+#ifndef _WIN64
 static_assert(sizeof(TrayRecordA) == 508, "the full ANSI notify-icon record");
+#endif
 
 TrayRecordA TrayRecord(HWND hTray) {
   TrayRecordA r;

@@ -352,7 +352,9 @@ BOOL AddTooltip(HWND owner, HWND tool, const char* text) {
   if (!tooltip) return FALSE;
   SetWindowPos(tooltip, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
   TOOLINFOA ti;
+#ifndef _WIN64
   static_assert(sizeof ti == 48, "the tool record of common controls 4.70 and later");
+#endif
   memset(&ti, 0, sizeof ti);
   ti.cbSize = sizeof ti;
   ti.uFlags = TTF_SUBCLASS;

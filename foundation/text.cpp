@@ -84,12 +84,15 @@ bool ReplaceString(char* text, const char* find, const char* replacement) {
 
 bool ReplaceStringN(char* text, size_t cap, const char* find, const char* replacement) {
   size_t len = 0;
+  // refused before the scratch is taken: a result too long for the buffer costs no allocation
+  if (!text || !find || !*find || !replacement || !ReplacedLength(text, find, replacement, NULL, &len) ||
+      len >= cap)
+    return false;
   char* scratch = ReplacedCopy(text, find, replacement, &len);
   if (!scratch) return false;
-  bool fits = len < cap;
-  if (fits) memcpy(text, scratch, len + 1);
+  memcpy(text, scratch, len + 1);
   free(scratch);
-  return fits;
+  return true;
 }
 
 bool ReplaceStringInto(char* out, size_t outSize, const char* text, const char* find,

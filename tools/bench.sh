@@ -3,14 +3,18 @@
 # Builds a release-like benchmark (no hardening, -O2) into its own folder with the toolchain and
 # third-party libraries of tools/build.sh, runs it inside one Xvfb server at each stock count and prints
 # one table: each measure is the median of RUNS runs, beside a baseline measured in the same run.
-#   STOCKS="100 1000 5000"  RUNS=5  BENCH_BUILD=dir (default ./build-bench)  JOBS=n  SKIP_BOOTSTRAP=1
+#   STOCKS="100 1000 5000"  RUNS=5  BENCH_BUILD=dir (default ./build-bench, or ./build-bench-x86_64 on
+#   that road, see tools/road.sh)  JOBS=n  SKIP_BOOTSTRAP=1  TW_ROAD=i686|x86_64
 #   XVFB_SERVERNUM=n (default 99)   PROGRAM_STOCKS="1000" (stock counts of the whole-program runs)
 # Adding a section: write a function that appends lines
 #   what<TAB>stocks<TAB>median<TAB>baseline median or -<TAB>unit
 # to "$RESULTS" and call it from measure_all; the table picks the rows up in the order they come.
 set -euo pipefail
 ROOT=$(cd "$(dirname "$0")/.." && pwd)
-BUILD=${BENCH_BUILD:-$ROOT/build-bench}
+source "$ROOT/tools/road.sh"
+tw_choose_road || exit 1
+# the benchmark runs on the road's own build (x86_64 where 32-bit programs cannot run)
+if [ "$TW_ROAD" = i686 ]; then BUILD=${BENCH_BUILD:-$ROOT/build-bench}; else BUILD=${BENCH_BUILD:-$ROOT/build-bench-x86_64}; fi
 STOCKS=${STOCKS:-100 1000 5000}
 RUNS=${RUNS:-5}
 PROGRAM_STOCKS=${PROGRAM_STOCKS:-1000}

@@ -9,8 +9,9 @@
 # The stand-in stops when the program ends.
 set -euo pipefail
 ROOT=$(cd "$(dirname "$0")/.." && pwd)
-BUILD=${BUILD:-$ROOT/build}
-export BUILD
+# the road (tools/road.sh): where this machine cannot run 32-bit programs, the x86_64 build runs
+source "$ROOT/tools/road.sh"
+tw_road_init "$ROOT"
 
 SECONDS_TO_RUN=
 while [ $# -gt 0 ]; do
@@ -79,6 +80,7 @@ grep -q '^Maker=' "$DEMO/standin.out" || { echo "run.sh: the stand-in did not st
   sed -n '/^\[Hosts\]/,/^Maker=/p' "$DEMO/standin.out" | sed 's/$/\r/'
 } >"$DEMO/TarnWick.INI"
 
+echo "run.sh: $TW_ROAD road: running $BUILD/TarnWick.exe"
 echo "run.sh: demo folder $DEMO (TarnWick.exe, TarnWick.INI, TarnWick.db once it runs)"
 echo "run.sh: stand-in on 127.0.0.1:$(python3 -c 'import json,sys; print(json.load(open(sys.argv[1]))["port"])' "$DEMO/standin.json")"
 "$WINE_RUN" "$(to_wine "$DEMO/TarnWick.exe")" &

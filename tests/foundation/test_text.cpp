@@ -94,8 +94,11 @@ TEST(TextReplace, BoundedVariantsRefuseWhatDoesNotFit) {
   memcpy(&room[0], many.c_str(), many.size() + 1);
   EXPECT_FALSE(ReplaceStringN(&room[0], room.size(), "a", wide.c_str()));
   EXPECT_EQ(many, room.c_str());
+#ifndef _WIN64
+  // only a 32-bit length wraps; in 64 bits the unbounded variant has no size to refuse by
   EXPECT_FALSE(ReplaceString(&room[0], "a", wide.c_str()));
   EXPECT_EQ(many, room.c_str());
+#endif
   EXPECT_FALSE(ReplaceStringInto(&room[0], room.size(), many.c_str(), "a", wide.c_str()));
   EXPECT_STREQ("", room.c_str());
 }

@@ -151,8 +151,10 @@ TEST(UtilityLists, BinaryBufferKeepsDataWhenGrowthFails) {
   EXPECT_EQ(0, memcmp(buffer.pData, "\1\2\3\4\5\6\7", 7));
 
   BYTE *before = buffer.pData;
-  EXPECT_FALSE(buffer.Append(a, 0xFFFFFFF0u));  // cannot be allocated in a 32-bit process
-  EXPECT_FALSE(buffer.Append(a, 0xFFFFFFFFu));  // size would wrap
+#ifndef _WIN64
+  EXPECT_FALSE(buffer.Append(a, 0xFFFFFFF0u));  // cannot be allocated in a 32-bit process (in 64 bits it can)
+#endif
+  EXPECT_FALSE(buffer.Append(a, 0xFFFFFFFFu));  // the DWORD size would wrap, in either process
   EXPECT_EQ(before, buffer.pData);
   EXPECT_EQ(7u, buffer.dwSize);
   EXPECT_EQ(0, memcmp(buffer.pData, "\1\2\3\4\5\6\7", 7));
