@@ -10,7 +10,7 @@ SRC=$CACHE/debsrc
 ARCH=${2:-i686}
 TC=$ROOT/cmake/toolchain-$ARCH-w64-mingw32.cmake
 [ -f "$TC" ] || { echo "build-deps.sh: no toolchain file for '$ARCH'" >&2; exit 2; }
-key=$( { cd "$ROOT" && find deps -type f | sort | xargs sha256sum; sha256sum "$TC" cmake/toolchain-mingw.cmake;
+key=$( { cd "$ROOT" && find deps -type f | sort | xargs sha256sum; sha256sum "cmake/toolchain-$ARCH-w64-mingw32.cmake" cmake/toolchain-mingw.cmake;
          ls "$SRC"/*.dsc | xargs -n1 basename; dpkg-query -W "gcc-mingw-w64-${ARCH//_/-}-posix"; } |
        sha256sum | cut -c1-16)
 PREFIX=$CACHE/deps-$key
