@@ -71,11 +71,16 @@ void GroupDigits(char* out, size_t outSize, const char* digits, size_t count) {
 
 void SetQuoteClock(QuoteClockFunc clock) { quoteClock = clock; }
 
+double QuoteNumberOrNoValue(double value) {
+  const double kLimit = 9223372036854775808.0;  // 2^63
+  if (!isfinite(value) || fabs(value) >= kLimit) return NoValue;
+  return value;
+}
+
 double ParsePriceText(const char* text) {
   if (!text) return 0.0;
   const int kGroups = 10;
-  // Groups saturate rather than wrap; beyond 19 digits the value is meaningless anyway.
-  const long long kGroupLimit = (LLONG_MAX - 9) / 10;
+  const long long kOverflow = -1;  // a group whose digits a 64-bit integer cannot hold
   long long groups[kGroups] = {0};
   int group = 0;
   int slash = 0;
@@ -102,9 +107,9 @@ double ParsePriceText(const char* text) {
       slash = group;
     } else if (c >= '0' && c <= '9') {
       decimalText[d++] = c;
-      if (group < kGroups) {
+      if (group < kGroups && groups[group] != kOverflow) {
         long long& g = groups[group];
-        g = (g > kGroupLimit) ? LLONG_MAX : g * 10 + (c - '0');
+        g = (g > (LLONG_MAX - (c - '0')) / 10) ? kOverflow : g * 10 + (c - '0');
       }
     } else if (isspace(uc)) {
       decimalText[d++] = c;
@@ -119,9 +124,15 @@ double ParsePriceText(const char* text) {
 
   double value = 0.0;
   if (decimal) {
-    if (sscanf(decimalText, "%lf", &value) != 1) value = 0.0;
+    // "nan" or "inf" spelled in a reply is unreadable text like "N/A", not a number
+    const char* start = decimalText;
+    while (isspace(static_cast<unsigned char>(*start))) start++;
+    bool number = (*start >= '0' && *start <= '9') || *start == '.';
+    if (!number || sscanf(start, "%lf", &value) != 1) value = 0.0;
     if (negative) value = -value;
   } else {
+    bool fits = true;  // the groups of a, a/b or a b/c
+    for (int i = 0; slash <= 2 && i <= slash; i++) fits = fits && groups[i] != kOverflow;
     char sign = negative ? '-' : '+';
     char number[128];
     number[0] = '\0';
@@ -137,12 +148,13 @@ double ParsePriceText(const char* text) {
                  static_cast<double>(groups[0]) +
                      static_cast<double>(groups[1]) / static_cast<double>(groups[2]));
     }
-    if (!number[0] || sscanf(number, "%lf", &value) != 1) value = 0.0;
+    if (!fits)
+      value = NoValue;
+    else if (!number[0] || sscanf(number, "%lf", &value) != 1)
+      value = 0.0;
   }
   free(decimalText);
-  // "nan" or "inf" spelled in a reply is no price
-  if (!isfinite(value)) value = 0.0;
-  return value;
+  return QuoteNumberOrNoValue(value);
 }
 
 void ParseLastSaleTime(QueueRecord* rec, char* text) {

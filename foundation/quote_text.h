@@ -9,8 +9,12 @@ struct QueueRecord;
 extern BOOL bThousandsCommas;  // default 1
 extern BOOL bNegativeInParen;  // default 0
 
-// Signs, thousands commas, decimals and fractions ("12 3/8"); 0.0 for unreadable text.
+// Signs, thousands commas, decimals and fractions ("12 3/8"); 0.0 for unreadable text ("N/A",
+// "nan"); NoValue for a number out of range (QuoteNumberOrNoValue).
 double ParsePriceText(const char* text);
+// A quote number past what a 64-bit integer holds, or not finite, is no quote: NoValue, never a
+// rounded or saturated figure.
+double QuoteNumberOrNoValue(double value);
 
 // The date and time parsers write rec->quote_date / rec->quote_time, always cut to the field.
 void ParseLastSaleTime(QueueRecord* rec, char* text);  // text is trimmed in place

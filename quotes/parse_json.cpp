@@ -1,6 +1,10 @@
+#include <math.h>
 #include <stdio.h>
+#include <stdlib.h>
 #include <string.h>
 #include <time.h>
+
+#include <string>
 
 // The library aligns its pool to 4 bytes on 32-bit targets, but its values hold doubles (8-byte
 // alignment here): align the pool to 8 so no value sits misaligned.
@@ -8,6 +12,7 @@
 #include <rapidjson/document.h>
 
 #include "foundation/log.h"
+#include "foundation/quote_text.h"
 #include "quotes/parsers.h"
 #include "quotes/reply_stores.h"
 #include "quotes/reply_text.h"
@@ -24,7 +29,40 @@ const Value* Member(const Value& object, const char* name) {
 
 void TakeDouble(const Value& object, const char* name, double* out) {
   const Value* v = Member(object, name);
-  if (v && v->IsDouble()) *out = v->GetDouble();
+  if (v && v->IsDouble()) *out = QuoteNumberOrNoValue(v->GetDouble());
+}
+
+// The reply with each number too big for a double written as 1e300 (same sign): the library
+// refuses the whole text for one such number, though it only makes one field missing.
+std::string TameHugeNumbers(const char* reply) {
+  std::string out;
+  bool inString = false;
+  for (const char* p = reply; *p;) {
+    char c = *p;
+    if (inString) {
+      if (c == '\\' && p[1]) out += *p++;
+      else if (c == '"') inString = false;
+    } else if (c == '"') {
+      inString = true;
+    } else if (c == '-' || (c >= '0' && c <= '9')) {
+      size_t len = strspn(p, "0123456789+-.eE");
+      std::string number(p, len);
+      char* end = NULL;
+      double value = strtod(number.c_str(), &end);
+      out += (isinf(value) && *end == '\0') ? (value < 0 ? "-1e300" : "1e300") : number;
+      p += len;
+      continue;
+    }
+    out += *p++;
+  }
+  return out;
+}
+
+// Iterative parsing: a reply of deeply nested brackets must not exhaust the stack.
+void ParseReply(rapidjson::Document* doc, const char* reply) {
+  doc->Parse<rapidjson::kParseIterativeFlag>(reply);
+  if (doc->GetParseError() == rapidjson::kParseErrorNumberTooBig)
+    doc->Parse<rapidjson::kParseIterativeFlag>(TameHugeNumbers(reply).c_str());
 }
 
 // Last second the runtime's 64-bit local time conversion accepts (3000-12-31 23:59:59 UTC), less a
@@ -55,8 +93,7 @@ void YAHOO_IndexScanJson(HWND hListView, const char* reply, char* wantedList) {
   BeginReplyStores(&stores, wanted, count);
 
   rapidjson::Document doc;
-  // Iterative parsing: a reply of deeply nested brackets must not exhaust the stack.
-  doc.Parse<rapidjson::kParseIterativeFlag>(reply);
+  ParseReply(&doc, reply);
   if (doc.HasParseError() || !doc.IsObject()) return;
   const Value* response = Member(doc, "quoteResponse");
   if (response == NULL || !response->IsObject()) return;

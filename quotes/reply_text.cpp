@@ -1,10 +1,10 @@
 #include "quotes/reply_text.h"
 
-#include <limits.h>
 #include <math.h>
 #include <string.h>
 
 #include "foundation/quote_text.h"
+#include "store/queue_record.h"
 
 void CutAtAny(char* text, const char* stops) { text[strcspn(text, stops)] = '\0'; }
 
@@ -14,7 +14,7 @@ void CutAt(char* text, const char* mark) {
 }
 
 int VolumeFromDouble(double value) {
-  if (!isfinite(value) || value <= -2147483649.0 || value >= 2147483648.0) return INT_MIN;
+  if (!isfinite(value) || value <= -2147483649.0 || value >= 2147483648.0) return NoValue;
   return (int)value;  // conversion truncates toward zero
 }
 

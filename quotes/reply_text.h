@@ -11,8 +11,8 @@
 void CutAtAny(char* text, const char* stops);
 // Cuts text at the first occurrence of mark.
 void CutAt(char* text, const char* mark);
-// A volume text as a 32-bit count: truncated toward zero, INT_MIN when the value is outside
-// the 32-bit range, not a number or infinite.
+// A volume text as a 32-bit count: truncated toward zero, NoValue when the value is outside
+// the 32-bit range, not a number or infinite (never a wrapped count).
 int VolumeFromText(const char* text);
 int VolumeFromDouble(double value);
 // Splits list in place at sep into table; no empty entries, at most WANTED_MAX taken, each cut to

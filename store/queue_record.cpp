@@ -1,6 +1,7 @@
 #include "store/queue_record.h"
 
 #include <commctrl.h>
+#include <limits.h>
 #include <stdio.h>
 #include <string.h>
 
@@ -37,6 +38,13 @@ static void ReadText(sqlite3_stmt* stmt, int col, char* field, size_t size) {
 static double ReadDouble(sqlite3_stmt* stmt, int col, double ifNull) {
   if (sqlite3_column_type(stmt, col) == SQLITE_NULL) return ifNull;
   return sqlite3_column_double(stmt, col);
+}
+
+// The library would hand over the low 32 bits of a larger stored count.
+static int ReadVolume(sqlite3_stmt* stmt, int col) {
+  if (sqlite3_column_type(stmt, col) == SQLITE_NULL) return NoValue;
+  long long value = sqlite3_column_int64(stmt, col);
+  return value < INT_MIN || value > INT_MAX ? NoValue : (int)value;
 }
 
 // How a result column is read into the record, by the column's name.
@@ -98,9 +106,7 @@ void QueueRecordColumns::Load(sqlite3_stmt* stmt, QueueRecord* rec, bool clearFi
     switch (f.kind) {
       case COL_INT64: *(long long*)at = sqlite3_column_int64(stmt, c); break;
       case COL_INT: *(int*)at = sqlite3_column_int(stmt, c); break;
-      case COL_VOLUME:
-        *(int*)at = sqlite3_column_type(stmt, c) == SQLITE_NULL ? NoValue : sqlite3_column_int(stmt, c);
-        break;
+      case COL_VOLUME: *(int*)at = ReadVolume(stmt, c); break;
       case COL_TEXT: ReadText(stmt, c, (char*)at, f.size); break;
       case COL_DOUBLE: *(double*)at = ReadDouble(stmt, c, NoValue); break;
       case COL_OPTION_PRICE: *(double*)at = ReadDouble(stmt, c, 0.0); break;

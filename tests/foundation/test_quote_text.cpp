@@ -72,14 +72,36 @@ TEST(QuotePrice, ParseTable) {
       {"3,456,789,012", 3456789012.0},           {"$12.50", 12.5},    {"$1,234", 1234.0},
       {"-$0.75", -0.75},
       // hostile texts: no trap, no infinity, no NaN
-      {"nan.", 0.0},         {"inf.", 0.0},      {"1e999.", 0.0},
-      {"99999999999999999999999999999", 9223372036854775807.0},
+      {"nan.", 0.0},         {"inf.", 0.0},      {"1e999.", NoValue},
+      {"99999999999999999999999999999", NoValue},
       {"\xA0" "7\xA9", 7.0},
   };
   for (const auto& c : cases) EXPECT_DOUBLE_EQ(c.out, ParsePriceText(c.in)) << "\"" << c.in << "\"";
   EXPECT_EQ(0.0, ParsePriceText(NULL));
   std::string digits(5000, '9');
-  EXPECT_EQ(0.0, ParsePriceText((digits + ".5").c_str()));
+  EXPECT_EQ(NoValue, ParsePriceText((digits + ".5").c_str()));
+}
+
+// A number past 2^63 or past a double is missing, in every form a price text takes; unreadable
+// text stays 0.0.
+TEST(QuotePrice, NumbersOutOfRangeAreNoValue) {
+  const double N = NoValue;
+  const struct {
+    const char* in;
+    double out;
+  } cases[] = {
+      {"999999999999999999", 999999999999999999.0},  {"-999999999999999999", -999999999999999999.0},
+      {"9223372036854774784", 9223372036854774784.0}, {"9223372036854775807", N},
+      {"9999999999999999999", N},                     {"-9999999999999999999", N},
+      {"99999999999999999999", N},                    {"$99,999,999,999,999,999,999", N},
+      {"9999999999999999999.0", N},                   {"-99999999999999999999.5", N},
+      {"1e308.", N},                                  {"922337203685477.58", 922337203685477.58},
+      {"1/99999999999999999999", N},                  {"99999999999999999999/2", N},
+      {"1 99999999999999999999/3", N},                {"9999999999999999999 1/2", N},
+      {"5 99999999999999999999", 5.0},                {"1 2/3/99999999999999999999", 0.0},
+      {"nan.", 0.0},  {"-inf.", 0.0},  {"infinity.5", 0.0},  {" NaN 1.5", 0.0},  {"x.5", 0.0},  {".5", 0.5},
+  };
+  for (const auto& c : cases) EXPECT_DOUBLE_EQ(c.out, ParsePriceText(c.in)) << "\"" << c.in << "\"";
 }
 
 TEST_F(QuoteFields, LastSaleTime) {

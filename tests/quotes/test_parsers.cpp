@@ -3,6 +3,7 @@
 #include <limits.h>
 #include <math.h>
 #include <stdio.h>
+#include <string.h>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -101,11 +102,11 @@ TEST_F(Parsers, DetailPageLabelsInOrderAndPagesThatStoreLessOrNothing) {
 TEST_F(Parsers, TextPageValuesEndAtBlanksAndLineEnds) {
   const std::string page = TextPageReply();
   // "149.50" ends at its line end: the "-----" line below must not make it negative.
-  const char* good = " International Business Machi|3/5|14:32||149.5 -1.25 - 150 148 -2147483648 - 160 120 - - -";
+  const char* good = " International Business Machi|3/5|14:32||149.5 -1.25 - 150 148 - - 160 120 - - -";
   const PageCase cases[] = {
       {page, 1, good},
       {Replace(page, "-----", "Net Asset Val : 151.25"), 1,
-       " International Business Machi|3/5|14:32||151.25 -1.25 - 150 148 -2147483648 - 160 120 - - -"},
+       " International Business Machi|3/5|14:32||151.25 -1.25 - 150 148 - - 160 120 - - -"},
       {Replace(page, "Symbol ", "Sym "), 0, "none"},
       {Replace(page, "</body></html>", ""), 1, "none"},
       {"</html>Volume        : ", 0, "none"},
@@ -140,7 +141,7 @@ TEST_F(Parsers, CsvLinesAreFoundBySymbolAndSuffixedRepliesReachTheirMarket) {
   // BCE.TO is the Toronto listing, plain BCE the US one, whichever BCE row comes last.
   Text symbols("IBM+ODD+GOOD+BCE.TO+indu+BCE+MISSING");
   ParseYahooCsv(hListView, CsvReply().c_str(), symbols.p());
-  EXPECT_EQ(Stored(ibm), "International, Business|3/5/2024|16:00||149.5 1.25 148 150 147.5 -2147483648 148.25 160 "
+  EXPECT_EQ(Stored(ibm), "International, Business|3/5/2024|16:00||149.5 1.25 148 150 147.5 - 148.25 160 "
                          "120 22.1 1.2 0.8");
   // The line after one with an odd number of quotes still splits at its commas.
   EXPECT_EQ(Stored(good), "A name of sixty characters, far longer than its f|Wednesday 3|9:30||7.25 -0.05 7 7.5 7 "
@@ -286,14 +287,58 @@ TEST_F(Parsers, RepeatedRecordsAreStoredOnceFromTheFirst) {
   oDatabase.SQLCall("drop table stores");
 }
 
-TEST(Volumes, OutsideThe32BitRangeNotANumberAndInfinityAreTheMinimum) {
-  EXPECT_EQ(VolumeFromText("2147483647.9"), INT_MAX);
-  EXPECT_EQ(VolumeFromText("-2147483648.9"), INT_MIN);
-  EXPECT_EQ(VolumeFromText("-1.9"), -1);
-  EXPECT_EQ(VolumeFromText("2147483648"), INT_MIN);
-  EXPECT_EQ(VolumeFromText("3,000,000,000"), INT_MIN);
-  EXPECT_EQ(VolumeFromDouble(-2147483649.0), INT_MIN);
-  EXPECT_EQ(VolumeFromDouble(NAN), INT_MIN);
-  EXPECT_EQ(VolumeFromDouble(INFINITY), INT_MIN);
-  EXPECT_EQ(VolumeFromDouble(-INFINITY), INT_MIN);
+TEST(Volumes, OutsideThe32BitRangeNotANumberAndInfinityAreNoValue) {
+  const struct {
+    const char* in;
+    int out;
+  } texts[] = {
+      {"2147483647.9", INT_MAX}, {"-2147483648.9", INT_MIN}, {"-1.9", -1},          {"1,234,567", 1234567},
+      {"2147483648", NoValue},   {"3,000,000,000", NoValue}, {"-2147483649", NoValue}, {"99999999999999999999", NoValue},
+      {"1e999.", NoValue},       {"N/A", 0},                 {"nan.", 0},           {"", 0},
+  };
+  for (const auto& t : texts) EXPECT_EQ(VolumeFromText(t.in), t.out) << t.in;
+  for (double d : {-2147483649.0, 2147483648.0, (double)NAN, (double)INFINITY, -(double)INFINITY})
+    EXPECT_EQ(VolumeFromDouble(d), NoValue) << d;
+}
+
+// A number too big for its field leaves that field missing, and only that field, in every reply
+// format: never a saturated price or a wrapped volume, never the whole record lost.
+TEST_F(Parsers, NumbersOutOfRangeAreStoredAsMissing) {
+  const std::string huge = "99999999999999999999";
+  const std::string json = Replace(Replace(Replace(Replace(JsonReply(), "38000.5", "1e400"), "123456", "-3000000000"),
+                                           "38100.0", "1.9e308"), "39000.0", huge);
+  const int kJson = -1;
+  const struct {
+    int source;
+    const char* symbol;
+    std::string reply;
+    const char* stored;  // the end of what Stored gives
+  } cases[] = {
+      {SRC_PC_QUOTE, "ACME", Replace(Replace(DetailPageReply(), "12.50", huge), "1,234,567", "-" + huge),
+       "Acme & Sons Inc|3/06||Mar 15, 2024 (p|- 0.25 12.1 12.75 12 - 12.25 20 10 15.5 0.4 3.2"},
+      {SRC_PC_QUOTE, "ACME", Replace(Replace(DetailPageReply(), "12.50", "1e999.0"), "1,234,567", "2147483648"),
+       "Acme & Sons Inc|3/06||Mar 15, 2024 (p|- 0.25 12.1 12.75 12 - 12.25 20 10 15.5 0.4 3.2"},
+      {SRC_TEXT_QUOTE, "IBM", Replace(TextPageReply(), "149.50", huge),  // its volume is 3000000000
+       " International Business Machi|3/5|14:32||- -1.25 - 150 148 - - 160 120 - - -"},
+      {SRC_UK_YAHOO, "XYZ", Replace(Replace(UkPageReply(), "123.45", huge), "45,600", huge),
+       "|16:30||- 1.5 - - - - 122 - - - - -"},
+      {SRC_YAHOO, "IBM", Replace(CsvReply(), "149.50", "-" + huge),
+       "International, Business|3/5/2024|16:00||- 1.25 148 150 147.5 - 148.25 160 120 22.1 1.2 0.8"},
+      {kJson, "^DJI", json, "||- -12.25 38010 - 37900 - - - 30000 - - -"},
+  };
+  for (const auto& c : cases) {
+    ResetStocks();
+    long long id = AddStock(c.symbol, 0);
+    Text reply(c.reply), list(c.symbol);
+    switch (c.source) {
+      case SRC_PC_QUOTE: ParseQuotePageHtml(hListView, reply.p(), list.p()); break;
+      case SRC_TEXT_QUOTE: ParseQuoteTextPage(hListView, reply.p(), list.p()); break;
+      case SRC_UK_YAHOO: ParseQuoteTableHtml(hListView, reply.p(), list.p()); break;
+      case SRC_YAHOO: ParseYahooCsv(hListView, reply.p(), list.p()); break;
+      case kJson: YAHOO_IndexScanJson(hListView, reply.p(), list.p()); break;
+    }
+    std::string stored = Stored(id);
+    size_t tail = strlen(c.stored);
+    EXPECT_EQ(stored.substr(stored.size() > tail ? stored.size() - tail : 0), c.stored) << c.reply;
+  }
 }

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 #include <commctrl.h>
+#include <limits.h>
 
 #include <map>
 #include <string>
@@ -281,5 +282,29 @@ TEST(QueueRecord, LongStoredTextsAreCutAndNullsReadEmpty) {
   EXPECT_EQ(r.sharesoutstanding, 0);
   EXPECT_EQ(r.option_price, 0.0);
   EXPECT_FALSE(LoadQueueRecordLV(NULL, 0, &r, 7));  // no such stock
+  oDatabase.Close();
+}
+
+// A file written elsewhere may hold counts past 32 bits: they read as missing, never as their low
+// 32 bits.
+TEST(QueueRecord, StoredVolumesOutOfRangeReadAsMissing) {
+  StoreWithTwoStocks("storedrange");
+  const struct {
+    const char* stored;
+    int read;
+  } cases[] = {
+      {"2147483647", INT_MAX}, {"-2147483648", INT_MIN}, {"3000000000", NoValue}, {"-2147483649", NoValue},
+      {"4294967296", NoValue}, {"1e20", NoValue},        {"12.9", 12},            {"null", NoValue},
+  };
+  for (const auto& c : cases) {
+    oDatabase.SQLCall("delete from quote");
+    oDatabase.SQLCall((std::string("insert into quote (stock_rowid, create_date, quote_status, price, volume) "
+                                   "values (1, date('now', 'localtime'), 0, 12.5, ") + c.stored + ")")
+                          .c_str());
+    QueueRecord r;
+    ASSERT_TRUE(LoadQueueRecordLV(NULL, 0, &r, 1));
+    EXPECT_EQ(r.volume, c.read) << c.stored;
+    EXPECT_EQ(r.price, 12.5) << c.stored;
+  }
   oDatabase.Close();
 }
