@@ -232,7 +232,15 @@ void ProcessNetworkReply(HWND hwnd) {
     switch (nNetworkState) {
       case STA_VERSION_CHECK: CheckNewVersionBuffer(hwnd, pNetworkBuffer); break;
       case STA_BANNER_GET: SaveBannerFile(hwnd, pNetworkBuffer, dwNetworkBufferRead); break;
-      case STA_QUOTE_CHECK: ParseQuoteReply(source); break;
+      case STA_QUOTE_CHECK:
+        // Cut values would be stored as quotes (a price cut to its first digits, a false alarm):
+        // the rows keep what they had.
+        if (bNetworkReplyComplete)
+          ParseQuoteReply(source);
+        else
+          WriteLog("Quote reply of %lu bytes not whole: not parsed, its rows keep their quotes",
+                   (unsigned long)dwNetworkBufferRead);
+        break;
       default: break;
     }
     free(pNetworkBuffer);
