@@ -301,12 +301,16 @@ TEST_F(Road, RawRoadFaultsEndTheRequestWithoutWaitingLonger) {
 
 // Only a whole 2xx image becomes a banner file, on either road: a 404 page, a body shorter than its
 // Content-Length and a reset leave no file behind; nor, on the raw road, a chunked reply (WinINet
-// decodes it) or bytes without a status line.
+// decodes it) or bytes without a status line, which were saved before (and then deleted by the
+// player: the log tells what was written).
 TEST_F(Road, BannerDownloadsKeepOnlyWholeImages) {
   bShowBanner = 1;
   snprintf(szBannerDir, sizeof szBannerDir, "%s\\", stand.Dir().c_str());
+  snprintf(szLogDir, sizeof szLogDir, "%s", stand.Dir().c_str());
+  bDebugLog = TRUE;
   const int kSlots = 6;
   for (bool winInet : {true, false}) {
+    for (const char* name : {"TarnWick.2", "TarnWick.1", "TarnWick.log"}) DeleteFileA((stand.Dir() + "\\" + name).c_str());
     for (int i = 0; i < kSlots; ++i)
       IniPutString(NULL, "Banner", ("tw00" + std::to_string(i) + ".png").c_str(), "1/15/25 12:00;0;http://x/;t");
     LoadBannerSchedule(NULL);
@@ -323,11 +327,21 @@ TEST_F(Road, BannerDownloadsKeepOnlyWholeImages) {
     for (const auto& r : stand.Requests(winInet ? kSlots : 2 * kSlots))
       if (r.path.rfind("/images/", 0) == 0) log.push_back(r);
     ASSERT_EQ(log.size(), (size_t)kSlots) << winInet;
+    std::string written = ReadLogs(stand.Dir());
     for (int i = 0; i < kSlots; ++i) {
       std::string name = "tw00" + std::to_string(i) + ".png";
       EXPECT_EQ(log[i].path, "/images/" + name);
       bool kept = i == 0 || (winInet && i == 4);
       EXPECT_EQ(ReadWholeFile(stand.Dir() + "\\" + name).size(), kept ? 200u * 1024 : 0u) << winInet << name;
+      std::string saved = "SaveBannerFile(" + stand.Dir() + "\\" + name + ", ";
+      size_t at = written.find(saved);  // none: the raw road's reset stopped the cycle before
+      // WinINet takes bytes without a status line for a body (less their first line): only the
+      // player can refuse them.
+      if (!winInet || i != 5) {
+        EXPECT_EQ(at == std::string::npos ? -1 : atol(written.c_str() + at + saved.size()),
+                  kept ? 200 * 1024 : !winInet && i == 3 ? -1 : 0)
+            << winInet << name;
+      }
     }
     EXPECT_TRUE(winInet || log[0].raw == "GET http://127.0.0.1:" + std::to_string(stand.port) +
                                              "/images/tw000.png HTTP/1.0\r\nAccept: image/png; image/mng; */*\r\n\r\n")
@@ -337,6 +351,7 @@ TEST_F(Road, BannerDownloadsKeepOnlyWholeImages) {
     MngStopBanner();  // the player shows the saved image and holds its file
     for (int i = 0; i < kSlots; ++i) DeleteFileA((stand.Dir() + "\\tw00" + std::to_string(i) + ".png").c_str());
   }
+  bDebugLog = FALSE;
 }
 
 // The version text is fetched on the first cycle of every third start.
