@@ -5,6 +5,8 @@
 #include <stdio.h>
 #include <string.h>
 
+#include <new>
+
 #include "app/handles.h"
 #include "foundation/log.h"
 #include "quotes/hosts.h"
@@ -86,8 +88,8 @@ DWORD WINAPI SendThread(LPVOID param) {
 
 // False when the request could not be sent or its header did not come before the deadline.
 bool SendWithDeadline(HINTERNET request) {
-  SendJob* job = new SendJob{request, FALSE, 0, 2};
-  HANDLE thread = CreateThread(NULL, 0, SendThread, job, 0, NULL);
+  SendJob* job = new (std::nothrow) SendJob{request, FALSE, 0, 2};
+  HANDLE thread = job ? CreateThread(NULL, 0, SendThread, job, 0, NULL) : NULL;
   if (thread == NULL) {
     delete job;
     return HttpSendRequestA(request, NULL, 0, NULL, 0) != FALSE;
