@@ -230,7 +230,13 @@ void ProcessNetworkReply(HWND hwnd) {
   const int source = nRequestSource;
   if (pNetworkBuffer) {
     switch (nNetworkState) {
-      case STA_VERSION_CHECK: CheckNewVersionBuffer(hwnd, pNetworkBuffer); break;
+      case STA_VERSION_CHECK:
+        // A cut version text would rewrite the banner schedule with the lines that came.
+        if (bNetworkReplyComplete)
+          CheckNewVersionBuffer(hwnd, pNetworkBuffer);
+        else
+          WriteLog("Version text not whole: the banner schedule stays");
+        break;
       case STA_BANNER_GET: SaveBannerFile(hwnd, pNetworkBuffer, dwNetworkBufferRead); break;
       case STA_QUOTE_CHECK:
         // Cut values would be stored as quotes (a price cut to its first digits, a false alarm):

@@ -354,9 +354,11 @@ TEST_F(Road, BannerDownloadsKeepOnlyWholeImages) {
   bDebugLog = FALSE;
 }
 
-// The version text is fetched on the first cycle of every third start.
+// The version text is fetched on the first cycle of every third start; one that does not arrive
+// whole leaves the banner schedule as it was (a cut one used to empty it).
 TEST_F(Road, VersionCheckRunsOnTheFirstStartAndEveryThirdAfter) {
   bAutoVersion = 1;
+  stand.SetFixtures("{}");
   Open(true);
   struct {
     const char *stored, *after;
@@ -374,6 +376,18 @@ TEST_F(Road, VersionCheckRunsOnTheFirstStartAndEveryThirdAfter) {
     IniGetString(NULL, "Options", "VersionCounter", after, sizeof after, "");
     EXPECT_STREQ(after, s.after);
   }
+  char keys[200] = "", kept[200] = "";
+  DWORD n = IniGetKeys(NULL, "Banner", keys, sizeof keys);
+  ASSERT_GT(n, 0u);
+  std::string text = "[VERSION]\\n1.86.000\\n[MESSAGE]\\nm\\n[BANNER]\\ntw009.png;1/15/25 12:00;2;http://x/;t\\n";
+  stand.SetFixtures("{\"/pages/tarnwick_version_text.html\": {\"body\": \"" + text + "\", \"fault\": \"cut=" +
+                    std::to_string(text.find("tw009") - 4 + 3) + "\"}}");  // "\\n" is one byte sent
+  IniPutString(NULL, "Options", "VersionCounter", "0");
+  nVersionCounter = 0;
+  nNetworkState = STA_VERSION_CHECK;
+  ASSERT_TRUE(NextCycle());
+  EXPECT_EQ(IniGetKeys(NULL, "Banner", kept, sizeof kept), n);
+  EXPECT_EQ(memcmp(keys, kept, n), 0);
 }
 
 // A reply is read for the source its request was built for, and the pause after a detail page ends
