@@ -12,6 +12,7 @@
 #include "foundation/text.h"
 #include "quotes/hosts.h"
 #include "quotes/network.h"
+#include "quotes/reply_head.h"
 
 BannerEntry BannerSchedule[BANNER_SLOTS];
 int CurrentBanner = 0;
@@ -24,7 +25,6 @@ namespace {
 
 // The raw road has no header lines of its own: the banner address carries its Accept line.
 const char kAcceptLine[] = "\r\nAccept: image/png; image/mng; */*";
-const size_t kHeaderScan = 8192;
 
 // Splits value in place at ';' (runs of ';' give no empty field); keeps the first max fields and
 // returns how many there were.
@@ -60,36 +60,21 @@ void BuildBannerUrl(const char* fileName) {
            hInternet == NULL ? kAcceptLine : "");
 }
 
-const char* FindBytes(const char* data, DWORD length, const char* what) {
-  size_t n = strlen(what);
-  for (DWORD i = 0; i + n <= length; ++i)
-    if (memcmp(data + i, what, n) == 0) return data + i;
-  return NULL;
-}
-
-// Where the image starts in a reply and how many bytes it has. A reply that begins with "HTTP/"
-// carries a header (the raw road): it must have a 2xx status and at least the bytes its
-// Content-Length announces. False when the reply holds no whole image.
+// Where the image starts in a reply and how many bytes it has. On the raw road the reply must carry
+// its header: a 2xx status, no transfer coding, and at least the bytes its Content-Length announces.
+// WinINet hands over the body alone. False when the reply holds no whole image.
 bool FindBannerBody(const char* reply, DWORD length, DWORD* offset, DWORD* count) {
   *offset = 0;
   *count = length;
-  if (length >= 5 && memcmp(reply, "HTTP/", 5) == 0) {
-    const char* end = FindBytes(reply, length, "\r\n\r\n");
-    if (end == NULL) return false;
-    DWORD headLength = (DWORD)(end - reply) + 4;
-    char head[kHeaderScan];
-    CopyCut(head, sizeof head, reply, headLength - 4);
-    int status = 0;
-    if (sscanf(head, "HTTP/%*s %d", &status) != 1 || status < 200 || status > 299) return false;
-    DWORD body = length - headLength;
-    *offset = headLength;
-    *count = body;
-    const char* field = StrStrNoCase(head, "\nContent-Length:");
-    long announced = 0;
-    if (field && sscanf(field + 16, "%ld", &announced) == 1) {
-      if (announced < 0 || (DWORD)announced > body) return false;
-      *count = (DWORD)announced;
-    }
+  ReplyHead head;
+  if (ReadReplyHead(reply, length, &head)) {
+    if (head.status < 200 || head.status > 299 || head.coded) return false;
+    DWORD body = length - head.body;
+    if (head.announced > (long long)body) return false;
+    *offset = head.body;
+    *count = head.announced >= 0 ? (DWORD)head.announced : body;
+  } else if (hInternet == NULL || (length >= 5 && memcmp(reply, "HTTP/", 5) == 0)) {
+    return false;
   }
   return *count > 0;
 }

@@ -230,9 +230,23 @@ void ProcessNetworkReply(HWND hwnd) {
   const int source = nRequestSource;
   if (pNetworkBuffer) {
     switch (nNetworkState) {
-      case STA_VERSION_CHECK: CheckNewVersionBuffer(hwnd, pNetworkBuffer); break;
+      case STA_VERSION_CHECK:
+        // A cut version text would rewrite the banner schedule with the lines that came.
+        if (bNetworkReplyComplete)
+          CheckNewVersionBuffer(hwnd, pNetworkBuffer);
+        else
+          WriteLog("Version text not whole: the banner schedule stays");
+        break;
       case STA_BANNER_GET: SaveBannerFile(hwnd, pNetworkBuffer, dwNetworkBufferRead); break;
-      case STA_QUOTE_CHECK: ParseQuoteReply(source); break;
+      case STA_QUOTE_CHECK:
+        // Cut values would be stored as quotes (a price cut to its first digits, a false alarm):
+        // the rows keep what they had.
+        if (bNetworkReplyComplete)
+          ParseQuoteReply(source);
+        else
+          WriteLog("Quote reply of %lu bytes not whole: not parsed, its rows keep their quotes",
+                   (unsigned long)dwNetworkBufferRead);
+        break;
       default: break;
     }
     free(pNetworkBuffer);

@@ -5,6 +5,8 @@
 #include <stdio.h>
 #include <string.h>
 
+#include <new>
+
 #include "app/handles.h"
 #include "foundation/log.h"
 #include "quotes/hosts.h"
@@ -25,21 +27,32 @@ void SetFailureReply() {
   bNetworkReplyComplete = FALSE;
 }
 
+// When the request under way began: it ends Timeout seconds later however slowly its bytes come
+// (the handles' time-outs apply to each receive alone).
+DWORD dwRequestStart = 0;
+
 // The time-outs of the internet handle do not reach the connections InternetOpenUrl makes under
 // Wine (a stalled server then holds the cycle for ever); on the connection and request handles
-// they cut a stalled send or read.
+// they cut a stalled send or read, here at the request's deadline.
 void SetTimeouts(HINTERNET h) {
-  DWORD ms = (DWORD)(nTimeout > 0 ? nTimeout : 1) * 1000;
+  DWORD ms = RequestTimeLeft(dwRequestStart);
+  if (ms < 100) ms = 100;
   InternetSetOptionA(h, INTERNET_OPTION_CONNECT_TIMEOUT, &ms, sizeof ms);
   InternetSetOptionA(h, INTERNET_OPTION_SEND_TIMEOUT, &ms, sizeof ms);
   InternetSetOptionA(h, INTERNET_OPTION_RECEIVE_TIMEOUT, &ms, sizeof ms);
 }
 
-// Reads the body into the receive buffer; false when a read failed or the reply was cut.
+// Reads the body into the receive buffer; false when a read failed, the reply was cut or the
+// request's time is up.
 bool ReadBody(HINTERNET request) {
   char chunk[8192];
   for (;;) {
     DWORD n = 0;
+    if (RequestTimeLeft(dwRequestStart) == 0) {
+      LogRequestOverTime();
+      return false;
+    }
+    SetTimeouts(request);  // a read that stalls ends at the deadline
     if (!InternetReadFile(request, chunk, sizeof chunk - 1, &n)) {
       WriteLog("InternetReadFile failed (%lu) after %lu bytes", GetLastError(),
                pNetworkBuffer ? dwNetworkBufferRead : 0UL);
@@ -48,6 +61,50 @@ bool ReadBody(HINTERNET request) {
     if (n == 0) return true;
     if (!AppendNetworkBuffer(chunk, n)) return false;
   }
+}
+
+// HttpSendRequest on a thread of its own: it connects, sends and reads the header, and a header that
+// trickles in holds it whatever the time-outs say (each receive gets its byte in time); closing the
+// handle does not end it either. The fetch waits for it until the deadline only; a send left behind
+// ends on its own and frees what the two share.
+struct SendJob {
+  HINTERNET request;
+  BOOL sent;
+  DWORD error;
+  LONG refs;
+};
+
+void ReleaseSendJob(SendJob* job) {
+  if (InterlockedDecrement(&job->refs) == 0) delete job;
+}
+
+DWORD WINAPI SendThread(LPVOID param) {
+  SendJob* job = (SendJob*)param;
+  job->sent = HttpSendRequestA(job->request, NULL, 0, NULL, 0);
+  job->error = GetLastError();
+  ReleaseSendJob(job);
+  return 0;
+}
+
+// False when the request could not be sent or its header did not come before the deadline.
+bool SendWithDeadline(HINTERNET request) {
+  SendJob* job = new (std::nothrow) SendJob{request, FALSE, 0, 2};
+  HANDLE thread = job ? CreateThread(NULL, 0, SendThread, job, 0, NULL) : NULL;
+  if (thread == NULL) {
+    delete job;
+    return HttpSendRequestA(request, NULL, 0, NULL, 0) != FALSE;
+  }
+  bool done = WaitForSingleObject(thread, RequestTimeLeft(dwRequestStart)) == WAIT_OBJECT_0;
+  CloseHandle(thread);
+  bool sent = done && job->sent;
+  if (done) {
+    SetLastError(job->error);
+  } else {
+    LogRequestOverTime();
+    SetLastError(ERROR_INTERNET_TIMEOUT);
+  }
+  ReleaseSendJob(job);
+  return sent;
 }
 
 void Download(const char* url) {
@@ -72,7 +129,7 @@ void Download(const char* url) {
     request = HttpOpenRequestA(connection, "GET", object, NULL, NULL, NULL, flags, 0);
   }
   if (request) SetTimeouts(request);
-  if (request == NULL || !HttpSendRequestA(request, NULL, 0, NULL, 0)) {
+  if (request == NULL || !SendWithDeadline(request)) {
     WriteLog("No response from server (%lu)", GetLastError());
     SetFailureReply();
   } else {
@@ -81,6 +138,7 @@ void Download(const char* url) {
     size = sizeof announced;
     BOOL haveLength =
         HttpQueryInfoA(request, HTTP_QUERY_CONTENT_LENGTH | HTTP_QUERY_FLAG_NUMBER, &announced, &size, NULL);
+    if (haveLength && status >= 200 && status <= 299) ReserveNetworkBuffer(announced);
     bool read = ReadBody(request);
     DWORD received = pNetworkBuffer ? dwNetworkBufferRead : 0;
     bNetworkReplyComplete = read && status >= 200 && status <= 299 && (!haveLength || received == announced);
@@ -102,6 +160,7 @@ void FetchCurrentRequest() {
   }
   if (built) {
     FreeNetworkBuffer();
+    dwRequestStart = GetTickCount();
     WriteLog("%s", url);
     Download(url);
   }

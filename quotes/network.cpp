@@ -23,6 +23,28 @@ char* pNetworkBuffer = NULL;
 DWORD dwNetworkBufferRead = 0;
 BOOL bNetworkReplyComplete = FALSE;
 
+DWORD dwNetworkBufferSize = 0;
+
+namespace {
+
+// Grows the buffer to hold at least need bytes: to twice its size at the least, so that a reply read
+// chunk by chunk is copied a bounded number of times whatever its length.
+bool GrowNetworkBuffer(DWORD need) {
+  if (pNetworkBuffer != NULL && need <= dwNetworkBufferSize) return true;
+  DWORD size = pNetworkBuffer ? dwNetworkBufferSize : 0;
+  DWORD want = size * 2;
+  if (want > NETWORK_REPLY_LIMIT + 10) want = NETWORK_REPLY_LIMIT + 10;
+  if (want < need) want = need;
+  char* grown = (char*)realloc(pNetworkBuffer, want);
+  if (grown == NULL) return false;
+  if (pNetworkBuffer == NULL) dwNetworkBufferRead = 0;
+  pNetworkBuffer = grown;
+  dwNetworkBufferSize = want;
+  return true;
+}
+
+}  // namespace
+
 BOOL AppendNetworkBuffer(const char* data, DWORD n) {
   DWORD have = pNetworkBuffer ? dwNetworkBufferRead : 0;
   BOOL whole = TRUE;
@@ -32,20 +54,37 @@ BOOL AppendNetworkBuffer(const char* data, DWORD n) {
     whole = FALSE;
   }
   if (n == 0) return whole;
-  char* grown = (char*)realloc(pNetworkBuffer, (size_t)have + n + 10);
-  if (grown == NULL) {
+  if (!GrowNetworkBuffer(have + n + 10)) {
     WriteLog("Out of memory after %lu bytes of a reply", (unsigned long)have);
     return FALSE;
   }
-  memcpy(grown + have, data, n);
-  grown[have + n] = '\0';
-  pNetworkBuffer = grown;
+  memcpy(pNetworkBuffer + have, data, n);
+  pNetworkBuffer[have + n] = '\0';
   dwNetworkBufferRead = have + n;
   return whole;
+}
+
+void ReserveNetworkBuffer(DWORD n) {
+  if (n > NETWORK_REPLY_LIMIT) n = NETWORK_REPLY_LIMIT;
+  DWORD have = pNetworkBuffer ? dwNetworkBufferRead : 0;
+  if (n <= have || !GrowNetworkBuffer(n + 10)) return;
+  pNetworkBuffer[have] = '\0';
+}
+
+DWORD RequestTimeLeft(DWORD startTick) {
+  DWORD total = (DWORD)(nTimeout > 0 ? nTimeout : 1) * 1000;
+  DWORD spent = GetTickCount() - startTick;
+  return spent >= total ? 0 : total - spent;
+}
+
+void LogRequestOverTime(void) {
+  WriteLog("Request over its time-out of %d s: dropped after %lu bytes", nTimeout,
+           (unsigned long)(pNetworkBuffer ? dwNetworkBufferRead : 0));
 }
 
 void FreeNetworkBuffer(void) {
   free(pNetworkBuffer);
   pNetworkBuffer = NULL;
   dwNetworkBufferRead = 0;
+  dwNetworkBufferSize = 0;
 }

@@ -26,15 +26,23 @@ extern DWORD dwNetworkThreadId;
 // Receive buffer of both transports: dwNetworkBufferRead bytes and a NUL; NULL when empty.
 extern char* pNetworkBuffer;
 extern DWORD dwNetworkBufferRead;
-// The reply in pNetworkBuffer arrived whole: on the WinINet road a 2xx status and every byte its
-// Content-Length announced; on the raw road a connection the server closed (the consumer reads the
-// header that reply carries). FALSE for the failure text and for a reply cut short.
+// Bytes allocated for it: at least dwNetworkBufferRead + 10 while it is not NULL.
+extern DWORD dwNetworkBufferSize;
+// The reply in pNetworkBuffer arrived whole: a 2xx status, every byte its Content-Length announced,
+// no transfer coding left undecoded, ended by the server before the request's deadline. FALSE for
+// the failure text and for any other reply; a quote reply that is not whole is not parsed.
 extern BOOL bNetworkReplyComplete;
 // Longest reply kept; what comes after is dropped and the reply counts as cut.
 #define NETWORK_REPLY_LIMIT (16 * 1024 * 1024)
 // Appends n bytes and a NUL to the receive buffer (10 bytes of slack behind the data). FALSE when
 // memory ran out or the limit was reached: what was received until then is kept.
 BOOL AppendNetworkBuffer(const char* data, DWORD n);
+// Makes room for a reply of n bytes at once (a length the server announced), up to the limit.
+void ReserveNetworkBuffer(DWORD n);
+// Milliseconds left of a request started at startTick under the Timeout setting; 0 once it is over.
+DWORD RequestTimeLeft(DWORD startTick);
+// Logs that the request under way is dropped at its time-out, with the bytes it had brought.
+void LogRequestOverTime(void);
 // Frees the receive buffer; the count goes back to 0.
 void FreeNetworkBuffer(void);
 

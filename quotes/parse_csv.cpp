@@ -90,7 +90,7 @@ void MatchReplySymbol(QueueRecord* rec) {
 
 void ParseYahooCsv(HWND hListView, const char* reply, char* symbolList) {
   if (reply == NULL) return;
-  WriteLog("%s", reply);
+  LogReplyText(reply);
   char wanted[WANTED_MAX][WANTED_SIZE];
   int count = SplitWantedList(symbolList, '+', wanted);
   ReplyStores stores;

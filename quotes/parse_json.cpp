@@ -84,7 +84,7 @@ void SetQuoteTime(QueueRecord* rec, unsigned long long seconds) {
 
 void YAHOO_IndexScanJson(HWND hListView, const char* reply, char* wantedList) {
   WriteLog("YAHOO_IndexScanJson(Buffer)");
-  WriteLog("%s", reply ? reply : "");
+  LogReplyText(reply);
   WriteLog("YAHOO_IndexScanJson()");
   char wanted[WANTED_MAX][WANTED_SIZE];
   int count = SplitWantedList(wantedList, ',', wanted);

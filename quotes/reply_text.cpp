@@ -3,6 +3,7 @@
 #include <math.h>
 #include <string.h>
 
+#include "foundation/log.h"
 #include "foundation/quote_text.h"
 #include "store/queue_record.h"
 
@@ -33,4 +34,14 @@ int SplitWantedList(char* list, char sep, char table[WANTED_MAX][WANTED_SIZE]) {
     CopyCut(table[count++], WANTED_SIZE, start, WANTED_SIZE - 1);
   }
   return count;
+}
+
+void LogReplyText(const char* reply) {
+  if (reply == NULL) reply = "";
+  size_t length = strlen(reply);
+  if (length <= LOGGED_REPLY_HEAD)
+    WriteLog("%s", reply);
+  else
+    WriteLog("%.*s ... (%lu bytes, the first %u shown)", (int)LOGGED_REPLY_HEAD, reply, (unsigned long)length,
+             LOGGED_REPLY_HEAD);
 }

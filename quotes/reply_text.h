@@ -5,6 +5,8 @@
 #include "foundation/text.h"
 
 #define WANTED_MAX 30
+// Bytes of a reply the debug log shows; a reply of megabytes would block the window while written.
+#define LOGGED_REPLY_HEAD 4096u
 #define WANTED_SIZE 30
 
 // Cuts text at the first occurrence of any of the characters in stops.
@@ -18,3 +20,5 @@ int VolumeFromDouble(double value);
 // Splits list in place at sep into table; no empty entries, at most WANTED_MAX taken, each cut to
 // WANTED_SIZE - 1 characters. Returns the number of entries.
 int SplitWantedList(char* list, char sep, char table[WANTED_MAX][WANTED_SIZE]);
+// Logs a reply as one line: its first LOGGED_REPLY_HEAD bytes, and its length when it is longer.
+void LogReplyText(const char* reply);

@@ -9,6 +9,8 @@
 #include "foundation/text.h"
 #include "quotes/cycle.h"
 #include "quotes/network.h"
+#include "quotes/reply_head.h"
+#include "quotes/reply_text.h"
 #include "quotes/request.h"
 
 SOCKET hSocket = INVALID_SOCKET;
@@ -28,7 +30,9 @@ HWND hSocketWnd = NULL;
 char szRequest[RAW_REQUEST_SIZE];
 int nRequestLength = 0;
 int nRequestSent = 0;
-bool bReplyCut = false;
+// When the connection under way was opened: its deadline is Timeout seconds later, however much
+// keeps arriving (read events can keep the tick from coming at all).
+DWORD dwRequestStart = 0;
 
 const char* SocketErrorText(int code) {
   switch (code) {
@@ -62,16 +66,60 @@ void FailRequest(HWND hwnd, int code) {
   StopCycleAfterSocketError();
 }
 
-// One recv into the receive buffer; its result.
-int ReceiveChunk() {
+// Only a request line without an HTTP version is answered without a status line and header.
+bool RequestHasVersion() {
+  const char* version = strstr(szRequest, " HTTP/");
+  const char* lineEnd = strchr(szRequest, '\n');
+  return version != NULL && (lineEnd == NULL || version < lineEnd);
+}
+
+enum Receipt { kReceived, kDrained, kFailed, kFull };
+
+// One recv into the receive buffer. The log gets the first bytes of a quote reply only.
+Receipt ReceiveChunk(int* error) {
   char chunk[8193];
+  DWORD before = pNetworkBuffer ? dwNetworkBufferRead : 0;
   int n = recv(hSocket, chunk, 8192, 0);
-  if (n > 0) {
-    chunk[n] = '\0';
-    if (!bReplyCut && !AppendNetworkBuffer(chunk, (DWORD)n)) bReplyCut = true;
-    if (nNetworkState == STA_QUOTE_CHECK) WriteLog("%s", chunk);
+  if (n == SOCKET_ERROR) {
+    *error = WSAGetLastError();
+    return *error == WSAEWOULDBLOCK ? kDrained : kFailed;
   }
-  return n;
+  if (n == 0) return kDrained;
+  chunk[n] = '\0';
+  if (nNetworkState == STA_QUOTE_CHECK && before < LOGGED_REPLY_HEAD) {
+    WriteLog("%.*s", (int)(n < (int)(LOGGED_REPLY_HEAD - before) ? n : LOGGED_REPLY_HEAD - before), chunk);
+    WriteLog("FD_READ(END)");
+  }
+  return AppendNetworkBuffer(chunk, (DWORD)n) ? kReceived : kFull;
+}
+
+// Hands over what arrived; a quote reply that is not whole is not parsed.
+void FinishReply(HWND hwnd, bool whole) {
+  bNetworkReplyComplete = whole;
+  CloseRequestSocket();
+  ProcessNetworkReply(hwnd);
+}
+
+// The request outlived its time-out: dropped, and the cycle goes on in the same state (a version
+// server that never answers must not hold the cycle: it goes on with the banners).
+void AbandonRequest(HWND hwnd) {
+  WriteLog("nNetworkCountdown==0");
+  LogRequestOverTime();
+  CloseRequestSocket();
+  if (nNetworkState == STA_VERSION_CHECK) nNetworkState = STA_BANNER_GET;
+  RunNextNetworkCommand(hwnd);
+}
+
+void OnRead(HWND hwnd) {
+  int error = 0;
+  switch (ReceiveChunk(&error)) {
+    case kFailed: FailRequest(hwnd, error); break;
+    case kFull:
+      WriteLog("Reply over %lu bytes: not whole", (unsigned long)NETWORK_REPLY_LIMIT);
+      FinishReply(hwnd, false);
+      break;
+    default: break;
+  }
 }
 
 void OnWrite(HWND hwnd) {
@@ -99,16 +147,32 @@ void OnWrite(HWND hwnd) {
   SelectEvents(FD_READ | FD_CLOSE);
 }
 
-// The server closed: what is still unread comes now (no read event follows a close event).
+// The server closed: what is still unread comes now (no read event follows a close event). A reset
+// is a socket error like any other, not an empty reply.
 void OnClose(HWND hwnd) {
   DWORD before = pNetworkBuffer ? dwNetworkBufferRead : 0;
-  for (int i = 0; i < kReadsAfterClose && ReceiveChunk() > 0; ++i) {
-  }
+  Receipt got = kReceived;
+  int error = 0;
+  for (int i = 0; i < kReadsAfterClose && got == kReceived; ++i) got = ReceiveChunk(&error);
   DWORD after = pNetworkBuffer ? dwNetworkBufferRead : 0;
+  // Wine reports a reset as a plain close and recv then finds nothing: a connection that ends
+  // without a byte of reply failed the same way.
+  if (got != kFailed && after == 0) {
+    WriteLog("Connection closed without a reply");
+    got = kFailed;
+    error = WSAECONNRESET;
+  }
+  if (got == kFailed) {
+    FailRequest(hwnd, error);
+    return;
+  }
   if (after > before) WriteLog("FD_CLOSE with %lu bytes still unread", after - before);
-  bNetworkReplyComplete = !bReplyCut;
-  CloseRequestSocket();
-  ProcessNetworkReply(hwnd);
+  char why[80] = "";
+  bool whole = got != kFull && pNetworkBuffer != NULL &&
+               RawReplyWhole(pNetworkBuffer, &dwNetworkBufferRead, RequestHasVersion(), why, sizeof why);
+  if (got == kFull) snprintf(why, sizeof why, "over %lu bytes", (unsigned long)NETWORK_REPLY_LIMIT);
+  WriteLog("Reply of %lu bytes%s%s", (unsigned long)after, why[0] ? ", not whole: " : "", why);
+  FinishReply(hwnd, whole);
 }
 
 bool IsDottedAddress(const char* name, unsigned long* address) {
@@ -160,7 +224,7 @@ SOCKET SocketConnect(HWND hwnd, const char* host, int port) {
   CloseRequestSocket();
   hSocket = s;
   hSocketWnd = hwnd;
-  bReplyCut = false;
+  dwRequestStart = GetTickCount();
   nRequestLength = nRequestSent = 0;
   SelectEvents(FD_READ | FD_CONNECT | FD_CLOSE);
   struct sockaddr_in to;
@@ -188,13 +252,14 @@ LRESULT OnSocketEvent(HWND hwnd, WPARAM wParam, LPARAM lParam) {
     FailRequest(hwnd, error);
     return 0;
   }
+  if (RequestTimeLeft(dwRequestStart) == 0) {
+    AbandonRequest(hwnd);
+    return 0;
+  }
   switch (WSAGETSELECTEVENT(lParam)) {
     case FD_CONNECT: SelectEvents(FD_WRITE | FD_CLOSE); break;
     case FD_WRITE: OnWrite(hwnd); break;
-    case FD_READ:
-      ReceiveChunk();
-      WriteLog("FD_READ(END)");
-      break;
+    case FD_READ: OnRead(hwnd); break;
     case FD_CLOSE: OnClose(hwnd); break;
     default: break;
   }
@@ -202,12 +267,9 @@ LRESULT OnSocketEvent(HWND hwnd, WPARAM wParam, LPARAM lParam) {
 }
 
 void SocketWatchdog(HWND hwnd) {
-  if (--nNetworkCountdown > 0 || hSocket == INVALID_SOCKET) return;
-  WriteLog("nNetworkCountdown==0");
-  CloseRequestSocket();
-  // A version server that never answers must not hold the cycle: go on with the banners.
-  if (nNetworkState == STA_VERSION_CHECK) nNetworkState = STA_BANNER_GET;
-  RunNextNetworkCommand(hwnd);
+  if (hSocket == INVALID_SOCKET) return;
+  if (--nNetworkCountdown > 0 && RequestTimeLeft(dwRequestStart) > 0) return;
+  AbandonRequest(hwnd);
 }
 
 void ShutdownSockets(void) {

@@ -114,27 +114,34 @@ TEST_F(Banner, RotationShowsDownloadsOnceAndDisablesASlotThatStaysStale) {
 
 TEST_F(Banner, OnlyAWhole2xxImageIsSavedAndStamped) {
   bShowBanner = 0;  // no rotation afterwards: the player would delete these non-images
+  // WinINet hands over the body alone; the raw road's reply must carry its status line and header.
+  const HINTERNET raw = NULL, winInet = (HINTERNET)1;
   struct {
+    HINTERNET road;
     std::string reply;
     BOOL complete;
     std::string kept;  // "": no file
   } cases[] = {
-      {"HTTP/1.0 200 OK\r\nContent-Length: 5\r\n\r\nABCDEFG", TRUE, "ABCDE"},
-      {std::string("HTTP/1.1 200 OK\r\ncontent-length: 7\r\n\r\nABC\0DEF", 45), TRUE, std::string("ABC\0DEF", 7)},
-      {"PNG\r\n\r\nbody", TRUE, "PNG\r\n\r\nbody"},
-      {"GIF89a\r\n\r\nContent-Length: 2\r\n", TRUE, "GIF89a\r\n\r\nContent-Length: 2\r\n"},
-      {"HTTP/1.0 404 Not Found\r\nContent-Length: 3\r\n\r\nabc", TRUE, ""},
-      {"HTTP/1.0 200 OK\r\nContent-Length: 10\r\n\r\nABC", TRUE, ""},
-      {"HTTP/1.0 200 OK\r\nContent-Length: 3\r\n", TRUE, ""},
-      {"No response from server", FALSE, ""},
+      {raw, "HTTP/1.0 200 OK\r\nContent-Length: 5\r\n\r\nABCDEFG", TRUE, "ABCDE"},
+      {raw, std::string("HTTP/1.1 200 OK\r\ncontent-length: 7\r\n\r\nABC\0DEF", 45), TRUE, std::string("ABC\0DEF", 7)},
+      {winInet, "PNG\r\n\r\nbody", TRUE, "PNG\r\n\r\nbody"},
+      {winInet, "GIF89a\r\n\r\nContent-Length: 2\r\n", TRUE, "GIF89a\r\n\r\nContent-Length: 2\r\n"},
+      {raw, "PNG\r\n\r\nbody", TRUE, ""},
+      {raw, "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n4\r\nbody\r\n0\r\n\r\n", TRUE, ""},
+      {raw, "HTTP/1.0 404 Not Found\r\nContent-Length: 3\r\n\r\nabc", TRUE, ""},
+      {raw, "HTTP/1.0 200 OK\r\nContent-Length: 10\r\n\r\nABC", TRUE, ""},
+      {raw, "HTTP/1.0 200 OK\r\nContent-Length: 3\r\n", TRUE, ""},
+      {winInet, "No response from server", FALSE, ""},
   };
   for (const auto& c : cases) {
     WriteBytes(gTestDir + "\\tw000.png", "stale");
+    hInternet = c.road;
     bNetworkReplyComplete = c.complete;
     SaveBannerFile(NULL, c.reply.data(), (DWORD)c.reply.size());
     EXPECT_EQ(ReadBytes(gTestDir + "\\tw000.png"), c.kept) << c.reply;
     EXPECT_EQ(BannerFileIsCurrent(NULL), !c.kept.empty()) << c.reply;
   }
+  hInternet = NULL;
 }
 
 TEST_F(Banner, VersionTextPromptsForOtherVersionsAndRewritesOnlyScheduleKeys) {

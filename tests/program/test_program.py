@@ -218,6 +218,63 @@ class AutoExport(unittest.TestCase):
             self.assertEqual(run.query('select count(*) from quote where ' + TODAY), [(3,)])
 
 
+class Chaos(unittest.TestCase):
+    """Both roads against a stand-in that draws a fault for every quote request from a fixed seed (stalls,
+    resets, error pages, cut and chunked bodies, garbage, 5 and 20 MB, a byte a second): every quote
+    stored is one the stand-in served whole for that listing, the program exits 0 and its database is
+    sound."""
+    SECONDS = 30
+    LIMIT = 16 * 1024 * 1024
+
+    @staticmethod
+    def whole(entry, raw):
+        """Whether a reply reached the program whole: only these faults let it (the raw road cannot
+        decode the chunked coding)."""
+        f = entry['fault']
+        if entry['status'] != 200 or set(f) - {'delay', 'chunks', 'gap', 'size', 'chunked'}:
+            return False
+        return f.get('gap', 0) < 1 and f.get('size', 0) <= Chaos.LIMIT and not (raw and f.get('chunked'))
+
+    def test_run(self):
+        # every listing the stand-in knows, US and Canadian (the market is the third number)
+        stocks = [(s, '0,0,0,0,0') for s in ('IBM', 'MSFT', 'AAPL', 'GE', 'KO', 'XOM', 'F', 'JNJ', 'PG', 'WMT',
+                                             'INTC', 'CSCO', 'DIS', 'BA', 'CAT', 'BCE', 'XY', 'XYZ')]
+        stocks += [(s, '0,0,%d,0,0' % m) for s, m in (('RY', 1), ('TD', 1), ('ENB', 1), ('GIB', 2), ('ABC', 3),
+                                                      ('NGT', 3), ('CNQ', 5), ('GWO', 6))]
+        for use_wininet in (1, 0):
+            options = [('Source', 3), ('Delay', 1), ('Timeout', 2), ('AutoVersion', 0), ('UseWinInet', use_wininet)]
+            with ProgramRun(TOOLS, 'chaos%d' % use_wininet, options, stocks, standin_args=('--chaos', '17')) as run:
+                t0 = time.time()
+                run.start('-d')
+                time.sleep(self.SECONDS)
+                run.probe('command', str(IDM_EXIT))
+                self.assertEqual(run.wait_exit(60), 0)
+                took = time.time() - t0
+                self.assertEqual(run.query('pragma integrity_check'), [('ok',)])
+                entries = run.requests(CSV)
+                served = {}
+                for e in entries:
+                    if self.whole(e, not use_wininet):
+                        for q in e['served']:
+                            served.setdefault(q['asked'], []).append((q['price'], q['change'], q['volume']))
+                rows = run.query('select stock.symbol, quote.price, quote.change, quote.volume from stock join '
+                                 'quote on quote.stock_rowid = stock.rowid where ' + TODAY)
+                for symbol, price, change, volume in rows:
+                    self.assertTrue(any(abs(price - p) < 1e-6 and abs(change - c) < 1e-6 and volume == v
+                                        for p, c, v in served.get(symbol, [])),
+                                    '%s stored %s %s %s, served whole %s, asked with faults %s' % (
+                                        symbol, price, change, volume, served.get(symbol),
+                                        [(e['fault'], e['status']) for e in entries
+                                         if any(q['asked'] == symbol for q in e['served'])]))
+                faults = sum(1 for e in entries if e['fault'])
+                print('chaos %s road: %d requests, %d faults drawn, %d rows compared, %.0f s' % (
+                    'WinINet' if use_wininet else 'raw', len(entries), faults, len(rows), took))
+                self.assertGreaterEqual(faults, 3)  # the seed draws three in its first five
+                self.assertGreaterEqual(len(rows), 9)
+                logs = [os.path.join(run.dir, 'TarnWick.' + x) for x in ('log', '1', '2')]
+                self.assertLess(sum(os.path.getsize(f) for f in logs if os.path.exists(f)), 2 << 20)
+
+
 def main():
     global TOOLS
     if len(sys.argv) != 6:

@@ -209,6 +209,14 @@ class Faults(Server):
         self.assertEqual(body_of(reply)[1], b'0123456789' * 3)
         line, body = body_of(self.fault('404')[0])
         self.assertEqual(line, b'HTTP/1.0 404 Not Found')
+        reply = self.fault('chunked', b'x' * 300)[0]
+        self.assertIn(b'\r\nTransfer-Encoding: chunked\r\n', reply)
+        self.assertNotIn(b'Content-Length', reply)
+        self.assertEqual(body_of(reply)[1], b'100\r\n' + b'x' * 256 + b'\r\n2c\r\n' + b'x' * 44 + b'\r\n0\r\n\r\n')
+        line, body = body_of(self.fault('flood=0.02')[0])
+        self.assertTrue(line == b'HTTP/1.0 200 OK' and len(body) > 65536 and body.startswith(b'0123456789'))
+        reply = self.fault('garbage')[0]
+        self.assertTrue(len(reply) == 600 and not reply.startswith(b'HTTP/'))
         self.assertEqual(body_of(exchange(self.port, b'GET /none HTTP/1.0\r\n\r\n')[0])[0],
                          b'HTTP/1.0 404 Not Found')  # fixture mode: nothing else is served
 
@@ -217,6 +225,9 @@ class Faults(Server):
         self.assertEqual((reply, err), (b'', None))
         reply, err, _ = self.fault('reset')
         self.assertEqual(reply, b'')
+        self.assertIsInstance(err, ConnectionResetError)
+        reply, err, _ = self.fault('cut=20,reset')
+        self.assertEqual(body_of(reply)[1], b'0123456789' * 2)
         self.assertIsInstance(err, ConnectionResetError)
         # answered either way; only the normal close reads what the client sends after the answer
         for text, drained in ((None, True), ('abrupt', False)):
@@ -240,6 +251,8 @@ class Faults(Server):
         self.assertEqual(standin.parse_fault('delay=2, chunks=3,gap=9999,404'),
                          {'delay': 2.0, 'chunks': 3, 'gap': standin.MAX_WAIT, 'status': 404})
         self.assertRaises(ValueError, standin.parse_fault, 'slow')
+        for _, text in standin.CHAOS_FAULTS:
+            standin.parse_fault(text)
         self.assertEqual(standin.fit(b'abc', 2), b'ab')
         self.assertEqual(len(standin.fit(b'abc', 1000)), 1000)
 

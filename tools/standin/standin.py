@@ -27,8 +27,15 @@ Options:
                        404         a 404 page instead of the reply; status=N likewise
                        cut=N       announce the whole body in Content-Length, send only its first N bytes
                        close       close without answering
-                       reset       reset the connection without answering
+                       reset       reset the connection without answering; with cut=N: after
+                                   the header and the first N bytes of the body
                        abrupt      answer, then close at once without reading what is left
+                       chunked     an HTTP/1.1 answer in the chunked transfer coding (no length)
+                       garbage     bytes without any status line or header instead of the answer
+                       flood=S     no Content-Length; after the body, filler lines at full speed for
+                                   S seconds (or until the client gives up)
+  --chaos SEED       draw a fault for every quote request (the paths of CHAOS_PATHS) from a fixed
+                     list, with its own random sequence of seed SEED; the log names the fault drawn
   --version-word W   the version the version text announces (default 1.86.000, the program's own)
   --banners N        banner lines in the version text (default 3)
   --duration S       stop after S seconds (default 3600)
@@ -51,6 +58,7 @@ import argparse
 import base64
 import json
 import os
+import random
 import re
 import select
 import shutil
@@ -78,6 +86,16 @@ DRAIN_TIMEOUT = 2.0
 MAX_WAIT = 600.0          # longest delay or stall
 MAX_CONNECTIONS = 64
 BIG = 200 * 1024
+CHUNK = 256               # data bytes per chunk of the chunked coding
+
+# The quote paths --chaos draws faults for, and the faults with their weights. "whole" faults still
+# deliver the reply whole (on a road that decodes what it is sent).
+CHAOS_PATHS = ('/d/quotes.csv', '/q', '/stocks/detailquote.php', '/cgi-bin/qso', '/v7/finance/quote')
+CHAOS_FAULTS = (
+    (8, ''), (2, 'delay=0.3'), (2, 'chunks=3,gap=0.1'), (1, 'stall=60'), (1, 'chunks=2,gap=60'),
+    (1, 'reset'), (1, 'cut=40,reset'), (1, '404'), (1, 'status=500'), (1, 'cut=60'), (2, 'chunked'),
+    (1, 'garbage'), (1, 'size=5000000'), (1, 'size=20000000'), (1, 'chunks=100000,gap=1'),
+)
 
 STATUS_TEXT = {200: 'OK', 301: 'Moved Permanently', 302: 'Found', 400: 'Bad Request', 403: 'Forbidden',
                404: 'Not Found', 500: 'Internal Server Error', 503: 'Service Unavailable'}
@@ -125,9 +143,9 @@ def parse_fault(text):
     """Fault switches of a text ("delay=2,chunks=3", "404", ...) as a dict; ValueError if unknown."""
     words = {'big': ('size', BIG), 'exact8191': ('size', 8191), 'empty': ('size', 0),
              '404': ('status', 404), 'close': ('close', True), 'reset': ('reset', True),
-             'abrupt': ('abrupt', True)}
+             'abrupt': ('abrupt', True), 'chunked': ('chunked', True), 'garbage': ('garbage', True)}
     numbers = {'delay': float, 'stall': float, 'gap': float, 'chunks': int, 'size': int, 'status': int,
-               'cut': int}
+               'cut': int, 'flood': float}
     out = {}
     for item in (text or '').split(','):
         item = item.strip()
@@ -140,10 +158,23 @@ def parse_fault(text):
             out[key] = numbers[key](value)
         else:
             raise ValueError('unknown fault switch %r' % item)
-    for key in ('delay', 'stall', 'gap'):
+    for key in ('delay', 'stall', 'gap', 'flood'):
         if key in out:
             out[key] = min(max(out[key], 0.0), MAX_WAIT)
     return out
+
+
+def chunked(body):
+    """body in the chunked transfer coding, CHUNK bytes a chunk."""
+    out = b''.join(b'%x\r\n%s\r\n' % (len(body[i:i + CHUNK]), body[i:i + CHUNK])
+                   for i in range(0, len(body), CHUNK))
+    return out + b'0\r\n\r\n'
+
+
+def garbage(seed, size=600):
+    """Bytes of no format at all, the same for the same seed; never begins like a status line."""
+    r = random.Random(seed)
+    return b'\x01' + bytes(r.randrange(256) for _ in range(size - 1))
 
 
 def fit(body, size):
@@ -230,8 +261,9 @@ class StandIn:
     answers only what set_reply (or the fixtures file) gives, 404 otherwise. Fixtures win in both."""
 
     def __init__(self, mode='live', seed=1, port=0, tls_port=0, tls=True, cert_dir=None, log_path=None,
-                 fixtures_path=None, version_word=VERSION, banners=3, clock=None, duration=3600.0):
+                 fixtures_path=None, version_word=VERSION, banners=3, clock=None, duration=3600.0, chaos=None):
         self.mode = mode
+        self.chaos = None if chaos is None else random.Random(chaos)
         self.market = Market(seed, clock)
         self.want_port, self.want_tls_port, self.use_tls = port, tls_port, tls
         self.cert_dir, self.own_cert_dir = cert_dir, False
@@ -385,6 +417,9 @@ class StandIn:
         fx = self._fixture(path, query)
         with self.lock:
             fault = dict(self.faults.get(path, {}))
+            if self.chaos is not None and path in CHAOS_PATHS:
+                fault.update(parse_fault(self.chaos.choices([f for _, f in CHAOS_FAULTS],
+                                                            [w for w, _ in CHAOS_FAULTS])[0]))
         if fx is not None:
             fault.update(fx.fault)
             status, ctype, body = fx.status, fx.ctype, fx.body
@@ -469,7 +504,7 @@ class StandIn:
             status, ctype, body, fault = self.answer(path, query)
         entry['served'] = [q.record() for q in served]
         entry['fault'] = fault
-        if fault.get('reset'):
+        if fault.get('reset') and 'cut' not in fault:
             sock.setsockopt(socket.SOL_SOCKET, socket.SO_LINGER, struct.pack('ii', 1, 0))
             return
         if fault.get('stall'):
@@ -480,8 +515,18 @@ class StandIn:
             return
         if fault.get('delay'):
             self.stopping.wait(fault['delay'])
-        if version is None:
+        if fault.get('garbage'):
+            reply = garbage(entry['conn'])
+        elif version is None:
             reply = body
+        elif fault.get('chunked'):
+            head = 'HTTP/1.1 %d %s\r\nContent-Type: %s\r\nTransfer-Encoding: chunked\r\nConnection: close\r\n\r\n' % (
+                status, STATUS_TEXT.get(status, 'Status'), ctype)
+            reply = head.encode() + chunked(body)
+        elif fault.get('flood'):
+            head = 'HTTP/1.0 %d %s\r\nContent-Type: %s\r\nConnection: close\r\n\r\n' % (
+                status, STATUS_TEXT.get(status, 'Status'), ctype)
+            reply = head.encode() + body
         else:
             head = 'HTTP/1.0 %d %s\r\nContent-Type: %s\r\nContent-Length: %d\r\nConnection: close\r\n\r\n' % (
                 status, STATUS_TEXT.get(status, 'Status'), ctype, len(body))
@@ -493,6 +538,13 @@ class StandIn:
             if i:
                 self.stopping.wait(fault.get('gap', 0.2))
             sock.sendall(reply[i * step:(i + 1) * step])
+        if fault.get('flood'):
+            filler, end = fit(b'', 65536), time.monotonic() + fault['flood']
+            while time.monotonic() < end and not self.stopping.is_set():
+                sock.sendall(filler)
+        if fault.get('reset'):
+            sock.setsockopt(socket.SOL_SOCKET, socket.SO_LINGER, struct.pack('ii', 1, 0))
+            return
         if fault.get('abrupt'):
             return
         self._finish(sock, raw, tls)
@@ -548,13 +600,14 @@ def main(argv=None):
     ap.add_argument('--version-word', default=VERSION)
     ap.add_argument('--banners', type=int, default=3)
     ap.add_argument('--duration', type=float, default=3600.0)
+    ap.add_argument('--chaos', type=int)
     a = ap.parse_args(argv)
     if not a.live and not a.fixtures:
         ap.error('give --live or --fixtures FILE')
     srv = StandIn('live' if a.live else 'fixture', seed=a.seed, port=a.port, tls_port=a.tls_port,
                   tls=not a.no_tls, cert_dir=a.cert_dir, log_path=a.log, fixtures_path=a.fixtures,
                   version_word=a.version_word, banners=max(0, min(a.banners, 30)),
-                  duration=max(1.0, a.duration))
+                  duration=max(1.0, a.duration), chaos=a.chaos)
     for item in a.fault:
         path, eq, text = item.partition('=')
         if not eq:
