@@ -30,6 +30,11 @@ def wait_until(what, seconds, step=0.5):
     return what()
 
 
+def beside_database(run):
+    """The journal, log and shared-memory files of the database that are there."""
+    return [s for s in ('-journal', '-wal', '-shm') if os.path.exists(run.db + s)]
+
+
 def symbols(view):
     return [cells[0] for _, cells in view['rows']]
 
@@ -90,8 +95,11 @@ class WinInet(unittest.TestCase):
             self.assertEqual(lines, ['reg\t' + to_wine(run.exe)])
             self.assertEqual(run.probe('reg', 'CurrentBanner')[0], 0)
 
-            # Committed at exit: each row showed what the database holds for today, its image the
-            # quote status; no journal is left behind.
+            # Committed at exit: nothing but the database is left beside it, and it stays in
+            # write-ahead-log mode; each row showed what the database holds for today, its image the
+            # quote status.
+            self.assertEqual(beside_database(run), [])
+            self.assertEqual(run.query('pragma journal_mode'), [('wal',)])
             stored = {s: (p, st, n) for s, p, st, n in run.query(
                 'select stock.symbol, quote.price, quote.quote_status, stock.name from stock join quote '
                 'on quote.stock_rowid = stock.rowid where ' + TODAY)}
@@ -101,7 +109,6 @@ class WinInet(unittest.TestCase):
                 self.assertEqual(cells[2], price_text(price), cells)
                 self.assertEqual(cells[1], name)
                 self.assertEqual(image, status, cells)
-            self.assertFalse(os.path.exists(run.db + '-journal'))
             self.assertEqual(run.ini_value('Options', 'SortColumn'), '2')
             self.assertEqual(run.ini_value('Options', 'SortDirection'), '0')
             self.assertTrue(run.ini_value('Options', 'ColShown').startswith('0,15,1,2,3,4,-1,'))
@@ -198,13 +205,12 @@ class AutoExport(unittest.TestCase):
         with ProgramRun(TOOLS, 'export', options, stocks, extra=files % 'first.txt') as run:
             run.start()
             self.assertEqual(run.wait_exit(90), 0)  # quits by itself
+            self.assertEqual(beside_database(run), [])
             exported = open(os.path.join(run.dir, 'first.txt'), encoding='latin-1').read().splitlines()
             self.assertEqual(sorted(line.split('\t')[0] for line in exported), ['AAPL', 'IBM', 'KO'])
             old = run.query('select stock_rowid from quote limit 1')[0][0]
-            import sqlite3
-            with sqlite3.connect(run.db) as db:
-                db.execute("insert into quote (stock_rowid, create_date, quote_status, price) "
-                           "values (?, date('now', '-30 day'), 0, 1.0)", (old,))
+            run.query("insert into quote (stock_rowid, create_date, quote_status, price) "
+                      "values (?, date('now', '-30 day'), 0, 1.0)", old)
             self.assertEqual(run.query('select count(*) from quote'), [(4,)])
 
             run.options = options + [('KeepQuotes', 0)]
@@ -213,6 +219,7 @@ class AutoExport(unittest.TestCase):
             run.start()
             self.assertEqual(run.wait_exit(90), 0)
             self.assertTrue(os.path.exists(os.path.join(run.dir, 'second.txt')))
+            self.assertEqual(beside_database(run), [])
             self.assertEqual(run.query("select count(*) from quote where create_date < date('now', '-7 day')"),
                              [(0,)])
             self.assertEqual(run.query('select count(*) from quote where ' + TODAY), [(3,)])

@@ -196,11 +196,13 @@ TEST(StoreQuote, EachQuoteFindsItsRowInAnyOrder) {
 
 // The two stocks and S3..S<last>, committed, the batch on a fresh connection; and a second
 // connection to the file, as another program would hold it.
-static sqlite3* NumberedStocksAndAReader(const char* tag, int last) {
+static sqlite3* NumberedStocksAndAReader(const char* tag, int last, const char* journalMode = NULL) {
   StoreWithTwoStocks(tag);
   MakeList("0,1");
   for (int i = 3; i <= last; ++i)
     oDatabase.SQLCall(("insert into stock (portfolio_rowid, symbol) values (1, 'S" + std::to_string(i) + "')").c_str());
+  oDatabase.CommitTransaction();
+  if (journalMode) oDatabase.SQLCall((std::string("pragma journal_mode = ") + journalMode).c_str());
   oDatabase.Close();
   oDatabase.OpenDatabase();
   oDatabase.BeginTransaction();
@@ -233,10 +235,11 @@ TEST(StoreQuote, FiftyFirstChangeCommitsOnAFreshConnection) {
   oDatabase.Close();
 }
 
-// Another program reads the file across a batch boundary and across the exit: the commit waits for
-// it or is tried again later, and no quote is lost.
+// A file still in rollback-journal mode (another program had it when the store would have converted
+// it): a reader refuses the commits, which are tried again at the next batch and at the exit, and no
+// quote is lost.
 TEST(StoreQuote, AReaderOfTheFileDelaysTheBatchButLosesNothing) {
-  sqlite3* reader = NumberedStocksAndAReader("busy", 60);
+  sqlite3* reader = NumberedStocksAndAReader("busy", 60, "delete");
   sqlite3_exec(reader, "begin", NULL, NULL, NULL);
   EXPECT_EQ(QuotesSeenBy(reader), 0);  // from now on the reader holds its snapshot
   StoreNumbered(3, 28);                // 52 changes: the commit is due and refused
