@@ -3,6 +3,7 @@
 End-to-end runs of TarnWick.exe against the stand-in; GROUP is one of the test classes below."""
 import os
 import re
+import sqlite3
 import sys
 import time
 import unittest
@@ -222,6 +223,53 @@ class AutoExport(unittest.TestCase):
             self.assertEqual(beside_database(run), [])
             self.assertEqual(run.query("select count(*) from quote where create_date < date('now', '-7 day')"),
                              [(0,)])
+            self.assertEqual(run.query('select count(*) from quote where ' + TODAY), [(3,)])
+
+
+class HeldFile(unittest.TestCase):
+    """Another program holding the database while the program runs and exits: a reader costs no
+    quote; a writer held across the automatic quit makes it log the quotes it could not save and end
+    with exit code 1; across the interactive exit it asks, and Retry saves them once the file is free."""
+
+    def hold(self, run, begin):
+        """A connection of another program inside a transaction: "begin" reads, "begin immediate" writes."""
+        db = sqlite3.connect(run.db, isolation_level=None)
+        self.addCleanup(db.close)
+        db.execute(begin)
+        db.execute('select count(*) from quote').fetchall()
+        return db
+
+    def test_run(self):
+        options = [('Source', 3), ('Delay', 0), ('AutoVersion', 0)]
+        stocks = [('IBM', '0,0,0,0,0'), ('AAPL', '0,0,0,0,0'), ('KO', '0,0,0,0,0')]
+        automatic = '[Files]\nAutoExport=1\nAutoQuit=1\nAutoFile=auto.txt\n'
+        with ProgramRun(TOOLS, 'held', options, stocks, extra=automatic) as run:
+            run.start()
+            self.assertEqual(run.wait_exit(90), 0)
+            for begin, code, saved in (('begin', 0, 3), ('begin immediate', 1, 0)):
+                run.query('delete from quote')
+                other = self.hold(run, begin)
+                run.start('-d')
+                self.assertEqual(run.wait_exit(90), code, begin)
+                other.execute('commit')
+                other.close()
+                self.assertEqual(run.query('select count(*) from quote where ' + TODAY), [(saved,)], begin)
+                self.assertEqual('3 quotes could not be saved' in run.log_text(), code == 1, run.log_text())
+            self.assertEqual(beside_database(run), [])
+
+            run.extra = ''
+            run.write_ini(run.hosts)
+            run.query('delete from quote')
+            other = self.hold(run, 'begin immediate')
+            run.start()
+            self.assertEqual(run.wait_filled(3)['rc'], 0)
+            run.probe('command', str(IDM_EXIT))
+            self.assertIsNone(run.wait_exit(5))  # asking
+            other.execute('commit')
+            other.close()
+            self.assertEqual(run.probe('press', 'Saving Quotes', '4', '60')[0], 0)  # Retry
+            self.assertEqual(run.wait_exit(), 0)
+            self.assertEqual(beside_database(run), [])
             self.assertEqual(run.query('select count(*) from quote where ' + TODAY), [(3,)])
 
 
