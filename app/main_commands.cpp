@@ -78,6 +78,8 @@ void OnQuitTick(HWND hwnd) {
   SetStatusText(hwnd, text, 1);
 }
 
+BOOL QuitCountdownEnded(void) { return nQuitCountdown <= 0; }
+
 void OnBannerTick(HWND hwnd) {
   if (nBannerRunning != 1) return;
   MngOnTimer();

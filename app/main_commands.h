@@ -21,5 +21,7 @@ void OnEditStockCommand(HWND hwnd);
 
 // IDT_QUIT: "Quitting in %d seconds", and the window closes on the third tick.
 void OnQuitTick(HWND hwnd);
+// True once the countdown has closed the window: the program is ending by itself, with nobody to ask.
+BOOL QuitCountdownEnded(void);
 // IDT_BANNER: the next banner frame, copied into the banner window by the paint handler.
 void OnBannerTick(HWND hwnd);

@@ -7,6 +7,7 @@
 #include "app/columns.h"
 #include "app/handles.h"
 #include "app/links.h"
+#include "app/main_commands.h"
 #include "app/main_settings.h"
 #include "app/main_window.h"
 #include "app/options.h"
@@ -15,6 +16,7 @@
 #include "quotes/network.h"
 #include "store/database.h"
 #include "store/stocks.h"
+#include "store/store_quote.h"
 
 #define MAIN_CLASS_NAME PRODUCT_WORD
 #define TRAY_CLASS_NAME "TWKClass"
@@ -107,8 +109,10 @@ int ShutdownProgram(int exitCode) {
   DeleteBitmap(&hSortUpBitmap);
   DeleteBitmap(&hLogo);
   Hyper_UnregisterClass(hInst);
-  oDatabase.CommitTransaction();
-  if (!bKeepQuotes) PurgeOldQuotes(NULL);
+  // Quotes another program kept out of the file are not given up silently: the user is asked, an
+  // automatic quit logs them, and either way the exit code says so.
+  if (SaveQuotesAtExit(QuitCountdownEnded() != FALSE) > 0) exitCode = 1;
+  else if (!bKeepQuotes) PurgeOldQuotes(NULL);
   oDatabase.Close();
   ReleaseSingleInstance();
   return exitCode;

@@ -33,6 +33,7 @@ void CSSqlite::Init() {
   ReplacePathExtension(module, "db", szDatabasePath, sizeof szDatabasePath);
   pfnError = NULL;
   bTransactionOpen = 0;
+  nTransactionsEnded = 0;
   nBatchDueAt = DB_BATCH_CHANGES;
 }
 
@@ -40,8 +41,7 @@ CSSqlite::~CSSqlite() {
   if (!Close() && hDb) {
     // The last try: what the file still refuses now is lost, and the log says so.
     if (pfnError) pfnError("Close:the last changes could not be committed and are lost: %s", szErrorText);
-    bTransactionOpen = 0;
-    CloseDatabase(hDb);
+    Discard();
   }
   if (bOwnErrorBuffer) free(szErrorText);
   szErrorText = NULL;
@@ -126,10 +126,12 @@ bool CSSqlite::CommitTransaction() {
   if (!bTransactionOpen) return true;
   if (!hDb) {
     bTransactionOpen = 0;
+    ++nTransactionsEnded;
     return true;
   }
   if (Execute("commit transaction") == SQLITE_DONE) {
     bTransactionOpen = 0;
+    ++nTransactionsEnded;
     return true;
   }
   // A busy file leaves the transaction open: its changes stay pending for the next try. Other
@@ -140,6 +142,7 @@ bool CSSqlite::CommitTransaction() {
                        : "CommitTransaction:commit failed, the changes were rolled back: %s",
              szErrorText);
   bTransactionOpen = stillOpen ? 1 : 0;
+  if (!stillOpen) ++nTransactionsEnded;
   return false;
 }
 
@@ -153,6 +156,21 @@ void CSSqlite::CommitBatchWhenDue() {
   Close();
   OpenDatabase();
   BeginTransaction();
+}
+
+void CSSqlite::RestartIdleTransaction() {
+  CDbLock lock(*this);
+  if (!hDb || !bTransactionOpen || sqlite3_txn_state(hDb, NULL) == SQLITE_TXN_WRITE) return;
+  if (CommitTransaction()) BeginTransaction();
+}
+
+void CSSqlite::Discard() {
+  CDbLock lock(*this);
+  if (!hDb) return;
+  if (bTransactionOpen && !sqlite3_get_autocommit(hDb)) Execute("rollback transaction");
+  if (bTransactionOpen) ++nTransactionsEnded;
+  bTransactionOpen = 0;
+  CloseDatabase(hDb);
 }
 
 int CSSqlite::Execute(const char* sql) {

@@ -9,8 +9,11 @@
 typedef void (*ErrorCallback)(const char* format, ...);
 
 #define DB_ERROR_TEXT_SIZE 2000
-// How long a statement waits while another program holds the file before it gives up.
-#define DB_BUSY_TIMEOUT_MS 3000
+// How long a statement waits while another program holds the file before it gives up. Statements run on
+// the window's thread: a refused write is kept and tried again later rather than waited for.
+#define DB_BUSY_TIMEOUT_MS 100
+// How long the exit tries again while another program holds the file, before it asks or gives up.
+#define DB_EXIT_WAIT_MS 3000
 // Changes after which the running batch is committed and a fresh connection begins the next one.
 #define DB_BATCH_CHANGES 50
 
@@ -33,6 +36,11 @@ class CSSqlite {
   // begin the next batch. When the commit fails, the batch goes on on this connection and is tried
   // again after another DB_BATCH_CHANGES changes.
   void CommitBatchWhenDue();
+  // A transaction that has written nothing is ended and begun again, so that the next write starts
+  // from what other programs committed meanwhile instead of being refused for an old snapshot.
+  void RestartIdleTransaction();
+  // Rolls back what the open transaction holds and closes: for an exit that gave its changes up.
+  void Discard();
   bool SQLCall(const char* sql);
   int GetInt(const char* sql);
   double GetDouble(const char* sql);
@@ -64,6 +72,9 @@ class CSSqlite {
   ErrorCallback pfnError;
   sqlite3* hDb;
   char* szErrorText;
+  // Counts transactions ended by a commit or a rollback: a caller tells by it whether what it wrote
+  // in the open transaction is still pending.
+  unsigned long nTransactionsEnded;
 
  private:
   CSSqlite(const CSSqlite&) = delete;

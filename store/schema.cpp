@@ -1,7 +1,25 @@
 #include "store/schema.h"
 
+#include <string.h>
+
 #include "foundation/log.h"
 #include "store/database.h"
+
+// In write-ahead-log mode a program reading the file (a backup, a database browser) never blocks a
+// commit, and the file stays one that every current tool opens. The mode is kept in the file, so an
+// older file is converted once; the change needs the file to itself (and no open transaction), so a
+// file in use is converted at a later pass.
+static void UseWriteAheadLog(CSSqlite& db) {
+  if (!db.hDb || !db.CommitTransaction()) return;
+  sqlite3_stmt* stmt = NULL;
+  const char* mode = "";
+  if (sqlite3_prepare_v2(db.hDb, "pragma journal_mode = wal", -1, &stmt, NULL) == SQLITE_OK &&
+      sqlite3_step(stmt) == SQLITE_ROW && sqlite3_column_text(stmt, 0))
+    mode = (const char*)sqlite3_column_text(stmt, 0);
+  if (strcmp(mode, "wal"))
+    WriteLog("CreateOrUpgradeSchema:the file stays in its journal mode for now: %s", db.KeepLibraryError());
+  sqlite3_finalize(stmt);
+}
 
 bool CreateOrUpgradeSchema() {
   CSSqlite& db = oDatabase;
@@ -9,6 +27,7 @@ bool CreateOrUpgradeSchema() {
   CDbLock lock(db);
   db.OpenDatabase();
   db.SQLCall("pragma synchronous = OFF;");
+  UseWriteAheadLog(db);
 
   if (!db.TableExists("setting")) {
     db.BeginTransaction();

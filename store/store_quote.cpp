@@ -4,6 +4,8 @@
 #include <stdio.h>
 #include <string.h>
 
+#include <vector>
+
 #include "app/columns.h"
 #include "foundation/log.h"
 #include "foundation/quote_text.h"
@@ -157,14 +159,19 @@ static void BindQuoteFields(sqlite3_stmt* s, int first, QueueRecord* r) {
   sqlite3_bind_int(s, i++, r->sharesoutstanding);
 }
 
-static void WriteQuoteRows(QueueRecord* rec) {
-  CDbLock lock(oDatabase);
-  if (!oDatabase.hDb) return;
-  RunBoundStatement("update stock set name = ? where rowid = ?", [rec](sqlite3_stmt* s) {
+static bool Refused(int rc) { return (rc & 0xff) == SQLITE_BUSY; }
+
+enum QuoteWrite { QW_WRITTEN, QW_REFUSED, QW_FAILED };
+
+// The stock's name and today's quote row. Another program holding the file refuses the first statement
+// already; the others are then not tried, each would wait for it again.
+static QuoteWrite WriteQuoteRows(QueueRecord* rec) {
+  int rc = RunBoundStatement("update stock set name = ? where rowid = ?", [rec](sqlite3_stmt* s) {
     sqlite3_bind_text(s, 1, rec->name, -1, SQLITE_STATIC);
     sqlite3_bind_int64(s, 2, rec->rowid);
   });
-  int rc = RunBoundStatement(
+  if (Refused(rc)) return QW_REFUSED;
+  rc = RunBoundStatement(
       "update quote set stock_symbol = ?, quote_status = ?, quote_date = ?, quote_time = ?, price = ?, "
       "change = ?,        open = ?, high = ?, low = ?, volume = ?, prev_close = ?, high52 = ?, low52 = ?, "
       "volatility = ?,        exdiv_date = ?, dividend = ?, peratio = ?, yield = ?, sharesoutstanding = ?  "
@@ -173,8 +180,9 @@ static void WriteQuoteRows(QueueRecord* rec) {
         BindQuoteFields(s, 1, rec);
         sqlite3_bind_int64(s, 20, rec->rowid);
       });
+  if (Refused(rc)) return QW_REFUSED;
   if (rc != -1 && sqlite3_changes(oDatabase.hDb) == 0) {
-    RunBoundStatement(
+    rc = RunBoundStatement(
         "insert into quote (stock_rowid, create_date, stock_symbol, quote_status, quote_date, quote_time, "
         "price, change, open, high, low, volume, prev_close, high52, low52, volatility, exdiv_date, dividend, "
         "peratio, yield, sharesoutstanding) values (?, date('now', 'localtime'), ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, "
@@ -183,8 +191,114 @@ static void WriteQuoteRows(QueueRecord* rec) {
           sqlite3_bind_int64(s, 1, rec->rowid);
           BindQuoteFields(s, 2, rec);
         });
+    if (Refused(rc)) return QW_REFUSED;
   }
+  return rc == SQLITE_DONE ? QW_WRITTEN : QW_FAILED;
+}
+
+// Quotes refused while another program held the file, the newest per stock, in arrival order. They
+// are tried again once DB_BATCH_CHANGES more changes' worth of quotes came in, and at exit.
+static std::vector<QueueRecord> vRefusedQuotes;
+static int nQuotesUntilRetry = 0;
+// Quotes written into the open transaction, which ended when the count of ended transactions moved.
+static int nBatchQuotes = 0;
+static unsigned long nBatchTransaction = 0;
+
+static int QuotesInOpenBatch() {
+  if (nBatchTransaction != oDatabase.nTransactionsEnded) {
+    nBatchTransaction = oDatabase.nTransactionsEnded;
+    nBatchQuotes = 0;
+  }
+  return nBatchQuotes;
+}
+
+static void KeepRefused(const QueueRecord& rec) {
+  for (size_t i = 0; i < vRefusedQuotes.size(); ++i)
+    if (vRefusedQuotes[i].rowid == rec.rowid) {
+      vRefusedQuotes.erase(vRefusedQuotes.begin() + i);
+      break;
+    }
+  vRefusedQuotes.push_back(rec);
+}
+
+// Writes one quote and commits the batch when due. A refusal keeps the quote and ends a transaction
+// that holds nothing, so the next try sees the other program's changes.
+static QuoteWrite WriteQuote(QueueRecord* rec) {
+  QuotesInOpenBatch();
+  QuoteWrite result = WriteQuoteRows(rec);
+  if (result == QW_REFUSED) {
+    oDatabase.RestartIdleTransaction();
+    return result;
+  }
+  if (result == QW_WRITTEN) ++nBatchQuotes;
   oDatabase.CommitBatchWhenDue();
+  return result;
+}
+
+// The refused quotes in order, up to the first one refused again; true when none is left.
+static bool WriteRefusedQuotes() {
+  size_t done = 0;
+  while (done < vRefusedQuotes.size() && WriteQuote(&vRefusedQuotes[done]) != QW_REFUSED) ++done;
+  vRefusedQuotes.erase(vRefusedQuotes.begin(), vRefusedQuotes.begin() + done);
+  return vRefusedQuotes.empty();
+}
+
+static void StoreQuoteRows(QueueRecord* rec) {
+  CDbLock lock(oDatabase);
+  if (!oDatabase.hDb) return;
+  if (!vRefusedQuotes.empty() && (--nQuotesUntilRetry > 0 || !WriteRefusedQuotes())) {
+    if (nQuotesUntilRetry <= 0) nQuotesUntilRetry = DB_BATCH_CHANGES / 2;
+    KeepRefused(*rec);
+    return;
+  }
+  if (WriteQuote(rec) == QW_REFUSED) {
+    WriteLog("StoreQuote:another program holds the file; the quote of %s is kept to be written later",
+             rec->symbol);
+    KeepRefused(*rec);
+    nQuotesUntilRetry = DB_BATCH_CHANGES / 2;
+  }
+}
+
+int UnsavedQuoteCount() {
+  CDbLock lock(oDatabase);
+  return (int)vRefusedQuotes.size() + QuotesInOpenBatch();
+}
+
+// Each round holds the lock only while it writes: the wait between rounds leaves the file to others.
+static bool SaveRound() {
+  CDbLock lock(oDatabase);
+  if (!oDatabase.hDb) return vRefusedQuotes.empty();
+  return WriteRefusedQuotes() && oDatabase.CommitTransaction();
+}
+
+bool SaveQuotesNow(DWORD waitMs) {
+  DWORD start = GetTickCount();
+  while (!SaveRound()) {
+    if (GetTickCount() - start >= waitMs) return false;
+    Sleep(DB_BUSY_TIMEOUT_MS / 2);
+  }
+  return true;
+}
+
+int SaveQuotesAtExit(bool automatic) {
+  while (!SaveQuotesNow(DB_EXIT_WAIT_MS)) {
+    int unsaved = UnsavedQuoteCount();
+    if (!automatic) {
+      char text[600];
+      snprintf(text, sizeof text,
+               "Another program is using the database file\n%s\nso the last %d quotes could not be saved.\n\n"
+               "Retry: try again.\nCancel: exit without them; these %d quotes are lost.",
+               oDatabase.szDatabasePath, unsaved, unsaved);
+      if (pfnStoreMessageBox(NULL, text, "Saving Quotes", MB_RETRYCANCEL | MB_ICONWARNING) == IDRETRY) continue;
+    }
+    CDbLock lock(oDatabase);
+    WriteLog("Exit:%d quotes could not be saved to %s and are lost: %s", unsaved, oDatabase.szDatabasePath,
+             oDatabase.szErrorText);
+    vRefusedQuotes.clear();
+    oDatabase.Discard();
+    return unsaved;
+  }
+  return 0;
 }
 
 void StoreQuote(HWND hListView, QueueRecord* rec, bool storeToDb) {
@@ -196,7 +310,7 @@ void StoreQuote(HWND hListView, QueueRecord* rec, bool storeToDb) {
   }
   rec->quote_status = ComputeQuoteStatus(rec);
   ShowInList(hListView, rec, FindListRow(hListView, rec->rowid));
-  if (storeToDb) WriteQuoteRows(rec);
+  if (storeToDb) StoreQuoteRows(rec);
 }
 
 void AppendQuoteRow(HWND hListView, QueueRecord* rec) {

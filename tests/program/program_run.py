@@ -1,6 +1,7 @@
 """One run of TarnWick.exe in a folder of its own under Wine, against the stand-in, seen from outside:
 the list through window_probe.exe, and afterwards the database, the settings file, the log and the
 registry. The folder and the stand-in go away with the run."""
+import contextlib
 import os
 import shutil
 import sqlite3
@@ -143,7 +144,9 @@ class ProgramRun:
         return None
 
     def query(self, sql, *params):
-        with sqlite3.connect(self.db) as db:
+        # Closed at once: a connection left to the garbage collector keeps the file open, and the
+        # program's exit then cannot take the log files away.
+        with contextlib.closing(sqlite3.connect(self.db)) as db, db:
             return db.execute(sql, params).fetchall()
 
     def log_text(self):

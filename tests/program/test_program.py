@@ -3,6 +3,7 @@
 End-to-end runs of TarnWick.exe against the stand-in; GROUP is one of the test classes below."""
 import os
 import re
+import sqlite3
 import sys
 import time
 import unittest
@@ -28,6 +29,11 @@ def wait_until(what, seconds, step=0.5):
             return got
         time.sleep(step)
     return what()
+
+
+def beside_database(run):
+    """The journal, log and shared-memory files of the database that are there."""
+    return [s for s in ('-journal', '-wal', '-shm') if os.path.exists(run.db + s)]
 
 
 def symbols(view):
@@ -90,8 +96,11 @@ class WinInet(unittest.TestCase):
             self.assertEqual(lines, ['reg\t' + to_wine(run.exe)])
             self.assertEqual(run.probe('reg', 'CurrentBanner')[0], 0)
 
-            # Committed at exit: each row showed what the database holds for today, its image the
-            # quote status; no journal is left behind.
+            # Committed at exit: nothing but the database is left beside it, and it stays in
+            # write-ahead-log mode; each row showed what the database holds for today, its image the
+            # quote status.
+            self.assertEqual(beside_database(run), [])
+            self.assertEqual(run.query('pragma journal_mode'), [('wal',)])
             stored = {s: (p, st, n) for s, p, st, n in run.query(
                 'select stock.symbol, quote.price, quote.quote_status, stock.name from stock join quote '
                 'on quote.stock_rowid = stock.rowid where ' + TODAY)}
@@ -101,7 +110,6 @@ class WinInet(unittest.TestCase):
                 self.assertEqual(cells[2], price_text(price), cells)
                 self.assertEqual(cells[1], name)
                 self.assertEqual(image, status, cells)
-            self.assertFalse(os.path.exists(run.db + '-journal'))
             self.assertEqual(run.ini_value('Options', 'SortColumn'), '2')
             self.assertEqual(run.ini_value('Options', 'SortDirection'), '0')
             self.assertTrue(run.ini_value('Options', 'ColShown').startswith('0,15,1,2,3,4,-1,'))
@@ -198,13 +206,12 @@ class AutoExport(unittest.TestCase):
         with ProgramRun(TOOLS, 'export', options, stocks, extra=files % 'first.txt') as run:
             run.start()
             self.assertEqual(run.wait_exit(90), 0)  # quits by itself
+            self.assertEqual(beside_database(run), [])
             exported = open(os.path.join(run.dir, 'first.txt'), encoding='latin-1').read().splitlines()
             self.assertEqual(sorted(line.split('\t')[0] for line in exported), ['AAPL', 'IBM', 'KO'])
             old = run.query('select stock_rowid from quote limit 1')[0][0]
-            import sqlite3
-            with sqlite3.connect(run.db) as db:
-                db.execute("insert into quote (stock_rowid, create_date, quote_status, price) "
-                           "values (?, date('now', '-30 day'), 0, 1.0)", (old,))
+            run.query("insert into quote (stock_rowid, create_date, quote_status, price) "
+                      "values (?, date('now', '-30 day'), 0, 1.0)", old)
             self.assertEqual(run.query('select count(*) from quote'), [(4,)])
 
             run.options = options + [('KeepQuotes', 0)]
@@ -213,6 +220,7 @@ class AutoExport(unittest.TestCase):
             run.start()
             self.assertEqual(run.wait_exit(90), 0)
             self.assertTrue(os.path.exists(os.path.join(run.dir, 'second.txt')))
+            self.assertEqual(beside_database(run), [])
             self.assertEqual(run.query("select count(*) from quote where create_date < date('now', '-7 day')"),
                              [(0,)])
             self.assertEqual(run.query('select count(*) from quote where ' + TODAY), [(3,)])
@@ -273,6 +281,53 @@ class Chaos(unittest.TestCase):
                 self.assertGreaterEqual(len(rows), 9)
                 logs = [os.path.join(run.dir, 'TarnWick.' + x) for x in ('log', '1', '2')]
                 self.assertLess(sum(os.path.getsize(f) for f in logs if os.path.exists(f)), 2 << 20)
+
+
+class HeldFile(unittest.TestCase):
+    """Another program holding the database while the program runs and exits: a reader costs no
+    quote; a writer held across the automatic quit makes it log the quotes it could not save and end
+    with exit code 1; across the interactive exit it asks, and Retry saves them once the file is free."""
+
+    def hold(self, run, begin):
+        """A connection of another program inside a transaction: "begin" reads, "begin immediate" writes."""
+        db = sqlite3.connect(run.db, isolation_level=None)
+        self.addCleanup(db.close)
+        db.execute(begin)
+        db.execute('select count(*) from quote').fetchall()
+        return db
+
+    def test_run(self):
+        options = [('Source', 3), ('Delay', 0), ('AutoVersion', 0)]
+        stocks = [('IBM', '0,0,0,0,0'), ('AAPL', '0,0,0,0,0'), ('KO', '0,0,0,0,0')]
+        automatic = '[Files]\nAutoExport=1\nAutoQuit=1\nAutoFile=auto.txt\n'
+        with ProgramRun(TOOLS, 'held', options, stocks, extra=automatic) as run:
+            run.start()
+            self.assertEqual(run.wait_exit(90), 0)
+            for begin, code, saved in (('begin', 0, 3), ('begin immediate', 1, 0)):
+                run.query('delete from quote')
+                other = self.hold(run, begin)
+                run.start('-d')
+                self.assertEqual(run.wait_exit(90), code, begin)
+                other.execute('commit')
+                other.close()
+                self.assertEqual(run.query('select count(*) from quote where ' + TODAY), [(saved,)], begin)
+                self.assertEqual('3 quotes could not be saved' in run.log_text(), code == 1, run.log_text())
+            self.assertEqual(beside_database(run), [])
+
+            run.extra = ''
+            run.write_ini(run.hosts)
+            run.query('delete from quote')
+            other = self.hold(run, 'begin immediate')
+            run.start()
+            self.assertEqual(run.wait_filled(3)['rc'], 0)
+            run.probe('command', str(IDM_EXIT))
+            self.assertIsNone(run.wait_exit(5))  # asking
+            other.execute('commit')
+            other.close()
+            self.assertEqual(run.probe('press', 'Saving Quotes', '4', '60')[0], 0)  # Retry
+            self.assertEqual(run.wait_exit(), 0)
+            self.assertEqual(beside_database(run), [])
+            self.assertEqual(run.query('select count(*) from quote where ' + TODAY), [(3,)])
 
 
 def main():

@@ -124,6 +124,8 @@ TEST(Schema, OldFileGetsSortOrderOnce) {
     EXPECT_TRUE(oDatabase.ColumnExists("stock", "sort_order"));
     EXPECT_EQ(oDatabase.GetInt("select count(*) from stock where sort_order is null and symbol = 'IBM'"), 1);
     EXPECT_EQ(CountSchema("table"), 4);
+    // converted to write-ahead logging, which the file keeps
+    EXPECT_EQ(oDatabase.GetInt("select count(*) from pragma_journal_mode where journal_mode = 'wal'"), 1);
     // the lookups of every stored quote are indexed in an old file too
     EXPECT_NE(QueryPlan("select rowid from stock where upper(symbol) = 'IBM' and portfolio_rowid = 1")
                   .find("USING INDEX ix2_stock"),

@@ -4,6 +4,7 @@
 #include <commctrl.h>
 #include <limits.h>
 
+#include <atomic>
 #include <map>
 #include <string>
 #include <thread>
@@ -197,11 +198,13 @@ TEST(StoreQuote, EachQuoteFindsItsRowInAnyOrder) {
 
 // The two stocks and S3..S<last>, committed, the batch on a fresh connection; and a second
 // connection to the file, as another program would hold it.
-static sqlite3* NumberedStocksAndAReader(const char* tag, int last) {
+static sqlite3* NumberedStocksAndAReader(const char* tag, int last, const char* journalMode = NULL) {
   StoreWithTwoStocks(tag);
   MakeList("0,1");
   for (int i = 3; i <= last; ++i)
     oDatabase.SQLCall(("insert into stock (portfolio_rowid, symbol) values (1, 'S" + std::to_string(i) + "')").c_str());
+  oDatabase.CommitTransaction();
+  if (journalMode) oDatabase.SQLCall((std::string("pragma journal_mode = ") + journalMode).c_str());
   oDatabase.Close();
   oDatabase.OpenDatabase();
   oDatabase.BeginTransaction();
@@ -234,10 +237,11 @@ TEST(StoreQuote, FiftyFirstChangeCommitsOnAFreshConnection) {
   oDatabase.Close();
 }
 
-// Another program reads the file across a batch boundary and across the exit: the commit waits for
-// it or is tried again later, and no quote is lost.
+// A file still in rollback-journal mode (another program had it when the store would have converted
+// it): a reader refuses the commits, which are tried again at the next batch and at the exit, and no
+// quote is lost.
 TEST(StoreQuote, AReaderOfTheFileDelaysTheBatchButLosesNothing) {
-  sqlite3* reader = NumberedStocksAndAReader("busy", 60);
+  sqlite3* reader = NumberedStocksAndAReader("busy", 60, "delete");
   sqlite3_exec(reader, "begin", NULL, NULL, NULL);
   EXPECT_EQ(QuotesSeenBy(reader), 0);  // from now on the reader holds its snapshot
   StoreNumbered(3, 28);                // 52 changes: the commit is due and refused
@@ -255,10 +259,215 @@ TEST(StoreQuote, AReaderOfTheFileDelaysTheBatchButLosesNothing) {
     Sleep(500);
     sqlite3_exec(reader, "commit", NULL, NULL, NULL);
   });
-  EXPECT_TRUE(oDatabase.Close());  // the exit's commit waits for the reader
+  EXPECT_EQ(SaveQuotesAtExit(true), 0);  // the exit's commit waits for the reader
   letGo.join();
   EXPECT_EQ(QuotesSeenBy(reader), 55);
   sqlite3_close(reader);
+}
+
+// A second connection to the file on a thread of its own, as another program holds it: a read
+// transaction that has read, or the write lock; letting go commits and closes the file.
+class OtherProgram {
+ public:
+  explicit OtherProgram(const std::string& path) : thread([this, path] { Run(path); }) {}
+  ~OtherProgram() {
+    Order(QUIT);
+    thread.join();
+  }
+  // True when the hold was taken.
+  bool Hold(bool write) { return Order(write ? HOLD_WRITE : HOLD_READ); }
+  void LetGo() { Order(LET_GO); }
+
+ private:
+  enum { NONE, HOLD_READ, HOLD_WRITE, LET_GO, QUIT };
+  bool Order(int what) {
+    done = false;
+    order = what;
+    for (int ms = 0; ms < 20000 && !done; ++ms) Sleep(1);
+    return done && ok;
+  }
+  void Run(const std::string& path) {
+    sqlite3* db = NULL;
+    for (int what = NONE; what != QUIT;) {
+      what = order.exchange(NONE);
+      if (what == NONE) {
+        Sleep(1);
+        continue;
+      }
+      if ((what == HOLD_READ || what == HOLD_WRITE) && !db) sqlite3_open(path.c_str(), &db);
+      if (what == HOLD_READ)
+        ok = sqlite3_exec(db, "begin", NULL, NULL, NULL) == SQLITE_OK &&
+             IntSeenBy(db, "select count(*) from quote") >= 0;
+      else if (what == HOLD_WRITE)
+        ok = sqlite3_exec(db, "begin immediate", NULL, NULL, NULL) == SQLITE_OK;
+      else if (db) {
+        ok = sqlite3_exec(db, "commit", NULL, NULL, NULL) == SQLITE_OK;
+        sqlite3_close(db);
+        db = NULL;
+      }
+      done = true;
+    }
+  }
+  std::atomic<int> order{NONE};
+  std::atomic<bool> done{false}, ok{false};
+  std::thread thread;
+};
+
+// The longest time a message sent to a window of this thread waited for its answer, measured from
+// another thread until Stop.
+class WindowPinger {
+ public:
+  WindowPinger()
+      : window(CreateWindowA("STATIC", "", 0, 0, 0, 10, 10, NULL, NULL, GetModuleHandleA(NULL), NULL)),
+        thread([this] { Run(); }) {}
+  ~WindowPinger() {
+    Stop();
+    DestroyWindow(window);
+  }
+  // Answers what waits; the program's message loop does this between replies.
+  void Pump() {
+    MSG msg;
+    while (PeekMessageA(&msg, NULL, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
+  }
+  double Stop() {
+    stop = true;
+    while (thread.joinable() && !finished) Pump();
+    if (thread.joinable()) thread.join();
+    return longestMs;
+  }
+  int answered = 0;
+
+ private:
+  void Run() {
+    LARGE_INTEGER freq, t0, t1;
+    QueryPerformanceFrequency(&freq);
+    while (!stop) {
+      DWORD_PTR result;
+      QueryPerformanceCounter(&t0);
+      if (SendMessageTimeoutA(window, WM_NULL, 0, 0, SMTO_NORMAL, 60000, &result)) ++answered;
+      QueryPerformanceCounter(&t1);
+      double ms = (double)(t1.QuadPart - t0.QuadPart) * 1000.0 / (double)freq.QuadPart;
+      if (ms > longestMs) longestMs = ms;
+      Sleep(2);
+    }
+    finished = true;
+  }
+  HWND window;
+  std::atomic<bool> stop{false}, finished{false};
+  double longestMs = 0;
+  std::thread thread;
+};
+
+static OtherProgram* gOtherAtTheBox;
+static int gBoxCalls, gBoxAnswer;
+static std::string gBoxText;
+static int WINAPI AnswerTheExitBox(HWND, LPCSTR text, LPCSTR, UINT) {
+  ++gBoxCalls;
+  gBoxText = text;
+  if (gBoxAnswer == IDRETRY) gOtherAtTheBox->LetGo();
+  return gBoxAnswer;
+}
+
+// Another program reads or writes the file while quotes S3..S82 come in (batches commit after S28, S54
+// and S80) and while the program exits. Every quote reaches the file unless the user (or the automatic
+// exit) gives the refused ones up, and the window always answers soon.
+TEST(StoreQuote, AnotherProgramHoldingTheFileCostsNoQuoteAndNoWait) {
+  struct Case {
+    const char* name;
+    bool write;
+    int holdAt, letGoAt;  // before storing S<holdAt>, S<letGoAt>; 0: never (until after the exit)
+    bool automatic;
+    int answer, lost, boxes;
+  } cases[] = {
+      {"reader across a batch", false, 5, 60, false, 0, 0, 0},
+      {"reader across the exit", false, 40, 0, false, 0, 0, 0},
+      {"reader across the automatic exit", false, 40, 0, true, 0, 0, 0},
+      {"writer across a batch", true, 29, 60, false, 0, 0, 0},
+      {"writer across the exit, Retry", true, 81, 0, false, IDRETRY, 0, 1},
+      {"writer across the exit, Cancel", true, 81, 0, false, IDCANCEL, 2, 1},
+      {"writer across the automatic exit", true, 81, 0, true, 0, 2, 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    sqlite3_close(NumberedStocksAndAReader("holder", 82));
+    std::string db = oDatabase.szDatabasePath;
+    gBoxCalls = 0;
+    gBoxAnswer = c.answer;
+    pfnStoreMessageBox = AnswerTheExitBox;
+    OtherProgram other(db);
+    gOtherAtTheBox = &other;
+    WindowPinger pinger;
+    for (int i = 3; i <= 82; ++i) {
+      if (i == c.holdAt) {
+        EXPECT_TRUE(other.Hold(c.write));
+      }
+      if (i == c.letGoAt) other.LetGo();
+      StoreNumbered(i, i);
+      pinger.Pump();
+    }
+    double longestMs = pinger.Stop();
+    EXPECT_GT(pinger.answered, 0);
+    int lost = SaveQuotesAtExit(c.automatic);
+    oDatabase.Close();
+    other.LetGo();
+    // whichever connection closes last takes the log files away
+    EXPECT_EQ(GetFileAttributesA((db + "-wal").c_str()), INVALID_FILE_ATTRIBUTES);
+    EXPECT_EQ(GetFileAttributesA((db + "-shm").c_str()), INVALID_FILE_ATTRIBUTES);
+    sqlite3* after = NULL;
+    sqlite3_open(db.c_str(), &after);
+    int stored = IntSeenBy(after, "select count(*) from quote");
+    sqlite3_close(after);
+    printf("%s: longest wait %.0f ms (%d answers), quotes lost %d\n", c.name, longestMs, pinger.answered,
+           80 - stored);
+    EXPECT_LT(longestMs, 500.0);
+    EXPECT_EQ(stored, 80 - c.lost);
+    EXPECT_EQ(lost, c.lost);
+    EXPECT_EQ(gBoxCalls, c.boxes);
+    if (c.boxes) {
+      EXPECT_NE(gBoxText.find(db), std::string::npos) << gBoxText;
+      EXPECT_NE(gBoxText.find("the last 2 quotes"), std::string::npos) << gBoxText;
+    }
+    std::string log = LogText();
+    EXPECT_EQ(log.find("commit failed"), std::string::npos) << log;
+    bool logged = log.find("2 quotes could not be saved to " + db + " and are lost") != std::string::npos;
+    EXPECT_EQ(logged, c.lost > 0) << log;
+  }
+}
+
+// A program killed in the middle of a batch leaves a whole file that holds every committed batch:
+// S3..S28 were committed, S29..S40 die with the process. The test runs itself as that program.
+TEST(StoreQuote, AKillLosesAtMostTheOpenBatch) {
+  if (const char* killedFile = getenv("TW_KILLED_STORE")) {
+    snprintf(oDatabase.szDatabasePath, sizeof oDatabase.szDatabasePath, "%s", killedFile);
+    nPortfolioRowid = 1;
+    ASSERT_TRUE(oDatabase.OpenDatabase());
+    oDatabase.BeginTransaction();
+    StoreNumbered(3, 40);
+    TerminateProcess(GetCurrentProcess(), 9);
+  }
+  sqlite3_close(NumberedStocksAndAReader("killed", 40));
+  oDatabase.Close();
+  std::string db = oDatabase.szDatabasePath;
+  char exe[MAX_PATH];
+  GetModuleFileNameA(NULL, exe, sizeof exe);
+  std::string command = std::string("\"") + exe + "\" --gtest_filter=StoreQuote.AKillLosesAtMostTheOpenBatch";
+  STARTUPINFOA start = {};
+  start.cb = sizeof start;
+  PROCESS_INFORMATION child = {};
+  SetEnvironmentVariableA("TW_KILLED_STORE", db.c_str());
+  ASSERT_TRUE(CreateProcessA(NULL, &command[0], NULL, NULL, FALSE, 0, NULL, NULL, &start, &child));
+  SetEnvironmentVariableA("TW_KILLED_STORE", NULL);
+  EXPECT_EQ(WaitForSingleObject(child.hProcess, 60000), WAIT_OBJECT_0);
+  DWORD code = 0;
+  GetExitCodeProcess(child.hProcess, &code);
+  EXPECT_EQ(code, 9u);
+  CloseHandle(child.hThread);
+  CloseHandle(child.hProcess);
+  sqlite3* after = NULL;
+  sqlite3_open(db.c_str(), &after);
+  EXPECT_EQ(IntSeenBy(after, "select count(*) from pragma_integrity_check where integrity_check = 'ok'"), 1);
+  EXPECT_EQ(IntSeenBy(after, "select count(*) from quote"), 26);
+  sqlite3_close(after);
 }
 
 TEST(QueueRecord, LongStoredTextsAreCutAndNullsReadEmpty) {
