@@ -103,9 +103,12 @@ TEST(DialogLinks, EnterInTheFirstFieldDoesWhatOkDoes) {
   for (const Case& c : cases) {
     int focused = 0;
     INT_PTR result = RunModal(c.open, {{c.caption, [&](HWND d) {
+                                          // Another test's window may have taken the activation; coming
+                                          // back gives the dialog's own focus back.
+                                          if (!GetFocus()) SetActiveWindow(d);
                                           focused = GetDlgCtrlID(GetFocus());
                                           SetText(d, focused, c.typed);
-                                          PostMessageA(GetFocus(), WM_KEYDOWN, VK_RETURN, 0);
+                                          PostMessageA(GetDlgItem(d, focused), WM_KEYDOWN, VK_RETURN, 0);
                                         }}});
     EXPECT_EQ(focused, c.focus) << c.caption;
     EXPECT_EQ(result, 1) << c.caption;
