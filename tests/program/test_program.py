@@ -178,10 +178,10 @@ class FirstRun(unittest.TestCase):
             run.start()
             iconic = lambda: run.view('dialog', 'First Time Options', '-1', '60')['state'].get('iconic')  # noqa: E731
             run.probe('dialog', 'First Time Options', str(SW_MINIMIZE), '60')
-            self.assertTrue(wait_until(lambda: iconic() == 1, 10))
+            self.assertTrue(wait_until(lambda: iconic() == 1, 30))
             second = run.spawn()
             self.assertEqual(second.wait(timeout=30), 0)
-            self.assertTrue(wait_until(lambda: iconic() == 0, 10), 'the dialog stayed minimised')
+            self.assertTrue(wait_until(lambda: iconic() == 0, 30), 'the dialog stayed minimised')
             self.assertEqual(run.probe('press', 'First Time Options', '1', '60')[0], 0)
             self.assertEqual(run.requests(), [])
             view = run.wait_filled(9, column=0)

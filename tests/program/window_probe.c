@@ -141,9 +141,12 @@ static void clickHeader(int position) {
 
 static HWND waitDialog(const char* title, double seconds) {
   DWORD end = GetTickCount() + (DWORD)(seconds * 1000);
+  // Shown, not only made: a dialog box shows itself once its queue is first empty, as a normal window,
+  // which would undo what is done to it before.
   HWND box;
-  while (!(box = FindWindowA("#32770", title)) && (LONG)(GetTickCount() - end) < 0) Sleep(100);
-  return box;
+  while (!((box = FindWindowA("#32770", title)) && IsWindowVisible(box)) && (LONG)(GetTickCount() - end) < 0)
+    Sleep(100);
+  return box && IsWindowVisible(box) ? box : NULL;
 }
 
 static int pressButton(const char* title, int id, double seconds) {
