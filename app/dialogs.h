@@ -50,6 +50,12 @@ INT_PTR ShowDialog(HWND owner, int id, DLGPROC proc, LPARAM param);
 // The number in an edit field: its leading digits after any blanks, so a text without digits first
 // (a sign included) reads as 0. Clamped to INT_MAX.
 int ReadUnsignedField(HWND hDlg, int id);
+// From WM_SHOWWINDOW: once the dialog shows, the focus goes to the first field the user can type in (an
+// enabled, visible, writable edit, in tab order), so that Enter presses the default button and not a
+// page button that happens to be the first tab stop. (A focus set in WM_INITDIALOG does not last: the
+// dialog manager gives its first tab stop the focus when it activates the dialog.) FALSE when there is
+// none: the dialog manager's choice then stands.
+BOOL FocusFirstTypingField(HWND hDlg);
 BOOL IsChecked(HWND hDlg, int id);
 void SetCheck(HWND hDlg, int id, BOOL on);
 // Writes "1" or "0" and returns the flag.

@@ -35,6 +35,20 @@ void PutIntSetting(HWND hwnd, const char* section, const char* key, int value) {
   IniPutString(hwnd, section, key, text);
 }
 
+BOOL FocusFirstTypingField(HWND hDlg) {
+  for (HWND w = GetWindow(hDlg, GW_CHILD); w; w = GetWindow(w, GW_HWNDNEXT)) {
+    char cls[16] = "";
+    GetClassNameA(w, cls, sizeof cls);
+    // The style, not IsWindowVisible: the dialog itself is not visible yet.
+    LONG style = GetWindowLongA(w, GWL_STYLE);
+    if (lstrcmpiA(cls, "Edit") != 0 || !(style & WS_VISIBLE) || (style & (WS_DISABLED | ES_READONLY))) continue;
+    // Posted: the activation that follows gives the focus back to the first tab stop, and this comes
+    // after it. As the dialog manager moves the focus: the text selected, the default button its own.
+    return PostMessageA(hDlg, WM_NEXTDLGCTL, (WPARAM)w, TRUE);
+  }
+  return FALSE;
+}
+
 INT_PTR ShowDialog(HWND owner, int id, DLGPROC proc, LPARAM param) {
   return DialogBoxParamA(hInst, MAKEINTRESOURCEA(id), owner, proc, param);
 }

@@ -181,6 +181,9 @@ INT_PTR CALLBACK DataSettingsDlgProc(HWND hDlg, UINT msg, WPARAM wParam, LPARAM 
     case WM_INITDIALOG:
       OnInitDataDialog(hDlg);
       return TRUE;
+    case WM_SHOWWINDOW:
+      if (wParam) FocusFirstTypingField(hDlg);
+      return FALSE;
     case WM_CTLCOLOREDIT:
     case WM_CTLCOLORSTATIC:
       if (GetDlgCtrlID((HWND)lParam) == IDC_DATA_SWATCH) return OnSwatchColor((HDC)wParam);

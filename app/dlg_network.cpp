@@ -22,8 +22,9 @@ static void EnableRawRoadFields(HWND hDlg, BOOL enable) {
 }
 
 static void OnInitNetworkDialog(HWND hDlg) {
-  // The file, not nDelay: a missing key shows 60 here although the program starts with 120.
-  int delay = IniGetInt(hDlg, "Options", "Delay", 60);
+  // The values in effect, not the file's keys: a missing key would show a default of its own, and
+  // OK would write it although the user changed nothing.
+  int delay = nDelay;
   if (delay == 0)
     EnableWindow(GetDlgItem(hDlg, IDC_NET_DELAY), FALSE);
   else
@@ -34,7 +35,7 @@ static void OnInitNetworkDialog(HWND hDlg) {
   IniGetString(hDlg, "Options", "Proxy", proxy, sizeof proxy, "");
   SetDlgItemTextA(hDlg, IDC_NET_PROXY, proxy);
   SetDlgItemInt(hDlg, IDC_NET_PROXYPORT, (UINT)IniGetInt(hDlg, "Options", "ProxyPort", 80), FALSE);
-  SetDlgItemInt(hDlg, IDC_NET_TIMEOUT, (UINT)IniGetInt(hDlg, "Options", "Timeout", 40), FALSE);
+  SetDlgItemInt(hDlg, IDC_NET_TIMEOUT, (UINT)nTimeout, FALSE);
   if (bAutoVersion) SetCheck(hDlg, IDC_NET_AUTOVERSION, TRUE);
   if (bUseWinInet) {
     SetCheck(hDlg, IDC_NET_USEWININET, TRUE);

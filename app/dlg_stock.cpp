@@ -138,6 +138,9 @@ INT_PTR CALLBACK StockDlgProc(HWND hDlg, UINT msg, WPARAM wParam, LPARAM lParam)
     case WM_INITDIALOG:
       OnInitStockDialog(hDlg, (long long)(int)lParam);
       return TRUE;
+    case WM_SHOWWINDOW:
+      if (wParam) FocusFirstTypingField(hDlg);
+      return FALSE;
     case WM_CLOSE:
       EndDialog(hDlg, 0);
       return TRUE;

@@ -100,15 +100,21 @@ void FormatRowAsText(int item, char* out, size_t size, const char* separator, BO
   FormatRecordAsText(&rec, out, size, separator, monthFirst);
 }
 
+// The number of one or two digits at *p, moving p past it; -1 when there is none.
+static int ReadDayOrMonth(const char** p) {
+  int value = 0, digits = 0;
+  for (; **p >= '0' && **p <= '9' && digits < 3; ++*p, ++digits) value = value * 10 + (**p - '0');
+  return digits >= 1 && digits <= 2 ? value : -1;
+}
+
 void FormatMonthDayWithYear(char* out, size_t size, const char* monthDay, BOOL monthFirst) {
   CopyCut(out, size, monthDay);
-  char copy[CELL_TEXT_SIZE];
-  CopyCut(copy, sizeof copy, monthDay);
-  const char* parts[3];
-  int count = 0;
-  for (char* piece = strtok(copy, "/"); piece && count < 3; piece = strtok(NULL, "/")) parts[count++] = piece;
-  if (count != 2) return;
-  int a = atoi(parts[0]), b = atoi(parts[1]);
+  // Only two numbers are a month and a day: a source's "N/A" would otherwise become 0/0 of this year.
+  const char* p = monthDay;
+  int a = ReadDayOrMonth(&p);
+  if (a < 0 || *p++ != '/') return;
+  int b = ReadDayOrMonth(&p);
+  if (b < 0 || *p) return;
   SYSTEMTIME now;
   GetLocalTime(&now);
   snprintf(out, size, "%d/%d/%d", monthFirst ? a : b, monthFirst ? b : a, now.wYear);

@@ -23,7 +23,8 @@ extern int(WINAPI* pfnExportMessageBox)(HWND, LPCSTR, LPCSTR, UINT);
 // Whole cells only: one that would not fit in size bytes ends the text before it.
 void FormatRowAsText(int item, char* out, size_t size, const char* separator, BOOL monthFirst);
 
-// "m/d" (or "d/m") with the current year appended as "m/d/yyyy" (or "d/m/yyyy"); any other text as is.
+// "m/d" (or "d/m"), two numbers of one or two digits, with the current year appended as "m/d/yyyy" (or
+// "d/m/yyyy"); any other text ("N/A", a full date, "") as is.
 void FormatMonthDayWithYear(char* out, size_t size, const char* monthDay, BOOL monthFirst);
 
 // Writes the rows of list to path (one file per stock beside it with filePerStock). 1 when done, also

@@ -9,7 +9,9 @@
 #include "app/exports.h"
 #include "app/handles.h"
 #include "app/status_strip.h"
+#include "foundation/log.h"
 #include "foundation/settings.h"
+#include "foundation/text.h"
 
 BOOL bUserAbort = FALSE;
 HWND hPrintDlg = NULL;
@@ -21,13 +23,15 @@ static HFONT hPrintFont;
 static int nLineHeight;
 
 HDC GetDefaultPrinterDC(void) {
-  char entry[120];
+  char entry[120], pieces[120];
   GetProfileStringA("windows", "device", ",,,", entry, sizeof entry);
-  char* device = strtok(entry, ",");
+  CopyCut(pieces, sizeof pieces, entry);
+  char* device = strtok(pieces, ",");
   char* driver = strtok(NULL, ", ");
   char* port = strtok(NULL, ", ");
-  if (!device || !driver || !port) return NULL;
-  return CreateDCA(driver, device, port, NULL);
+  HDC dc = device && driver && port ? CreateDCA(driver, device, port, NULL) : NULL;
+  if (!dc) WriteLog("GetDefaultPrinterDC: no printer (device \"%s\")", entry);
+  return dc;
 }
 
 static void ComputePrintScale(int printWidth) {
@@ -151,9 +155,9 @@ HWND CreatePrintCancelBox(HWND owner) {
   return hPrintDlg;
 }
 
-void PrintList(HWND owner, HWND list, int unused, BOOL monthFirst) {
+BOOL PrintList(HWND owner, HWND list, int unused, BOOL monthFirst) {
   HDC dc = GetDefaultPrinterDC();
-  if (!dc) return;
+  if (!dc) return FALSE;
   nLeftMargin = GetDeviceCaps(dc, LOGPIXELSX) / 2;
   nTopMargin = GetDeviceCaps(dc, LOGPIXELSY) / 2;
   int printWidth = GetDeviceCaps(dc, HORZRES) - 2 * nLeftMargin;
@@ -172,6 +176,8 @@ void PrintList(HWND owner, HWND list, int unused, BOOL monthFirst) {
   if (StartDocA(dc, &doc) > 0) {
     PrintRows(list, dc, printWidth, printHeight, 0, monthFirst);
     EndDoc(dc);
+  } else if (!bUserAbort) {
+    WriteLog("PrintList: the printer did not start the document (%lu)", GetLastError());
   }
   if (!bUserAbort) {  // a cancel has already done both
     EnableWindow(owner, TRUE);
@@ -181,6 +187,7 @@ void PrintList(HWND owner, HWND list, int unused, BOOL monthFirst) {
   DeleteDC(dc);
   DeleteObject(hPrintFont);
   hPrintFont = NULL;
+  return TRUE;
 }
 
 INT_PTR CALLBACK PrintDlgProc(HWND hDlg, UINT msg, WPARAM wParam, LPARAM lParam) {
@@ -215,6 +222,8 @@ void OnPrintCommand(HWND hwnd) {
   BOOL monthFirst = IniGetInt(hwnd, "Files", "MMDDYY", 1);
   SetStatusText(hwnd, "Printing...", 1);
   SyncColumnWidths();
-  PrintList(hwnd, hListView, 0, monthFirst);
+  if (!PrintList(hwnd, hListView, 0, monthFirst))
+    MessageBoxA(hwnd, "No printer is available. Install a printer and make it the default one, then print again.",
+                "Print", MB_OK | MB_ICONEXCLAMATION);
   SetStatusText(hwnd, "Idle...", 1);
 }

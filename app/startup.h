@@ -15,8 +15,9 @@ int ShutdownProgram(int exitCode);
 // file named by its first word. FALSE when the copy could not be made.
 BOOL ApplyCommandLine(const char* commandLine);
 
-// One running instance per database file. TRUE: this process holds it. FALSE: another one does; its
-// window has been brought forward (or it never showed one) and this process should end.
+// One running instance per database file. TRUE: this process holds it. FALSE: another one does; the
+// window it shows (its main window, or a dialog of its start-up) has been brought forward, or the user
+// told that none could be found, and this process should end.
 BOOL ClaimSingleInstance(void);
 // Tells later starts which window to bring forward.
 void PublishMainWindow(HWND hwnd);

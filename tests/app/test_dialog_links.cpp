@@ -3,16 +3,21 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
 #include "app/dialogs.h"
 #include "app/handles.h"
 #include "app/links.h"
+#include "app/options.h"
 #include "foundation/settings.h"
 #include "quotes/hosts.h"
 #include "quotes/sources.h"
 #include "resources/resource.h"
+#include "store/database.h"
+#include "store/queue_record.h"
+#include "store/stocks.h"
 #include "tests/app/dialog_driver.h"
 #include "tests/app/url_capture.h"
 #include "tests/store/test_support.h"
@@ -77,4 +82,39 @@ TEST(DialogLinks, AboutTextLinksAndEveryPageButton) {
   EXPECT_EQ(CapturedUrls(5), (std::vector<std::string>{
                                  "\"http://maker.test/\"", "\"http://maker.test/pages/tarnwickhelp.asp\"",
                                  "\"http://uk.test/l\"", "\"http://yahoo.test/m1?u\"", "\"mailto:support@maker.test\""}));
+}
+
+TEST(DialogLinks, EnterInTheFirstFieldDoesWhatOkDoes) {
+  FreshStore("dialogenter", "");
+  StartUrlCapture();  // a page button pressed by mistake opens nothing real
+  MakeList("0");
+  InitLoadStocks(hListView);
+  long long rowid = SaveStockRecord(0, "BBB", NoValue, NoValue, 10, 0, 0, "");
+  struct Case {
+    std::function<INT_PTR()> open;
+    const char* caption;
+    int focus;  // where the focus is when the dialog opens; Enter follows what is typed there
+    const char* typed;
+  } cases[] = {
+      {[] { return ShowStockDialog(NULL); }, "Stock", IDC_STOCK_SYMBOL, "NEW"},
+      {[rowid] { return ShowDialog(NULL, IDD_STOCK, StockDlgProc, (LPARAM)rowid); }, "Stock", IDC_STOCK_WARNBELOW, "5"},
+      {[] { return ShowDataSettingsDialog(NULL); }, "Data Preferences", IDC_DATA_SOUND, "ding.wav"},
+  };
+  for (const Case& c : cases) {
+    int focused = 0;
+    INT_PTR result = RunModal(c.open, {{c.caption, [&](HWND d) {
+                                          // Another test's window may have taken the activation; coming
+                                          // back gives the dialog's own focus back.
+                                          if (!GetFocus()) SetActiveWindow(d);
+                                          focused = GetDlgCtrlID(GetFocus());
+                                          SetText(d, focused, c.typed);
+                                          PostMessageA(GetDlgItem(d, focused), WM_KEYDOWN, VK_RETURN, 0);
+                                        }}});
+    EXPECT_EQ(focused, c.focus) << c.caption;
+    EXPECT_EQ(result, 1) << c.caption;
+  }
+  EXPECT_EQ(oDatabase.GetInt("select count(*) from stock where symbol = 'NEW'"), 1);
+  EXPECT_EQ(oDatabase.GetInt("select count(*) from stock where symbol = 'BBB' and warn_below = 5"), 1);
+  EXPECT_STREQ(szAlarmSound, "ding.wav");
+  oDatabase.Close();
 }

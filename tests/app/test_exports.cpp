@@ -82,6 +82,25 @@ TEST(ExportQuoteList, FilesByteForByte) {
   oDatabase.Close();
 }
 
+TEST(FormatMonthDayWithYear, OnlyTwoNumbersAreAMonthAndADay) {
+  const std::string year = Today(true).substr(Today(true).rfind('/'));
+  struct Case {
+    const char* text;
+    BOOL monthFirst;
+    std::string out;
+  } cases[] = {
+      {"12/7", 1, "12/7" + year}, {"12/7", 0, "7/12" + year}, {"01/09", 1, "1/9" + year},
+      {"N/A", 1, "N/A"},          {"12//7", 1, "12//7"},      {"12/7x", 1, "12/7x"},
+      {"/7", 1, "/7"},            {"12/", 1, "12/"},          {"123/4", 1, "123/4"},
+      {"12/7/2026", 1, "12/7/2026"}, {"", 1, ""},
+  };
+  for (const Case& c : cases) {
+    char out[CELL_TEXT_SIZE];
+    FormatMonthDayWithYear(out, sizeof out, c.text, c.monthFirst);
+    EXPECT_EQ(out, c.out) << c.text;
+  }
+}
+
 static int boxes;
 static int WINAPI CountBox(HWND, LPCSTR, LPCSTR, UINT) { return ++boxes; }
 

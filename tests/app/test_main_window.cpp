@@ -6,10 +6,15 @@
 #include <string>
 
 #include "app/alarms.h"
+#include "app/columns.h"
 #include "app/handles.h"
+#include "app/main_commands.h"
 #include "app/main_window.h"
 #include "app/options.h"
 #include "app/status_strip.h"
+#include "store/database.h"
+#include "tests/app/dialog_driver.h"
+#include "tests/app/quote_list.h"
 
 TEST(MainWindow, ListStopsAtTheStripAndTheTitleKeepsItsRoom) {
   HWND main = CreateWindowExA(0, "STATIC", "", WS_OVERLAPPEDWINDOW, 10, 10, 100, 100, NULL, NULL, NULL, NULL);
@@ -84,4 +89,25 @@ TEST(MainWindow, TrayModeHidesAMinimisedWindowOnlyWhileTheIconExists) {
   bSystemTray = 0;
   DestroyWindow(main);
   DestroyWindow(tray);
+}
+
+TEST(MainWindow, ListKeepsItsSortOrderAfterTheSettingsDialogs) {
+  const std::vector<TestStock> stocks = {{"AAA", "", 5, 0, 0, 0, 0, 0, 0, 0, "", true},
+                                         {"BBB", "", 30, 0, 0, 0, 0, 0, 0, 0, "", true},
+                                         {"CCC", "", 12, 0, 0, 0, 0, 0, 0, 0, "", true}};
+  struct Case {
+    void (*command)(HWND);
+    const char* caption;
+  } cases[] = {{OnDataSettingsCommand, "Data Preferences"}, {OnColumnsCommand, "Display Settings"}};
+  for (const Case& c : cases) {
+    FillQuoteList("resort", "0,1", stocks);  // reloaded: in symbol order
+    nSortColumn = 1;                          // by price, descending
+    nSortDirection = 1;
+    RunModal([&] { return c.command(GetParent(hListView)), (INT_PTR)0; }, {{c.caption, [](HWND d) { Press(d, IDOK); }}});
+    std::vector<std::string> order;
+    for (int i = 0; i < ListRows(); ++i) order.push_back(CellText(i, 0));
+    EXPECT_EQ(order, (std::vector<std::string>{"BBB", "CCC", "AAA"})) << c.caption;
+    oDatabase.Close();
+  }
+  nSortColumn = nSortDirection = 0;
 }

@@ -15,6 +15,7 @@
 #include "app/handles.h"
 #include "app/printing.h"
 #include "store/database.h"
+#include "tests/app/dialog_driver.h"
 #include "tests/app/quote_list.h"
 
 #define TEST_PRINTER "TW Test"
@@ -127,6 +128,15 @@ TEST(PrintList, PagesHeadersAndTotalOnAPostScriptPrinter) {
     WriteProfileStringA("windows", "device", entry);
     EXPECT_EQ(print().size(), 0u);
   }
+  // The menu command tells the user, and the log has it.
+  std::string told;
+  RunModal([&] { return OnPrintCommand(owner), (INT_PTR)0; }, {{"Print", [&](HWND box) {
+                                                                  told = MessageText(box);
+                                                                  Press(box, IDOK);
+                                                                }}});
+  EXPECT_EQ(told, "No printer is available. Install a printer and make it the default one, then print again.");
+  EXPECT_NE(LogText().find("GetDefaultPrinterDC: no printer (device \"" TEST_PRINTER ",wineps.drv\")"),
+            std::string::npos);
   std::string port = UnixPath(ps);
   ASSERT_EQ(port.find_first_of(", "), std::string::npos) << port;  // the device entry splits there
   InstallPrinter(port);

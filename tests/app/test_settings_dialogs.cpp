@@ -6,6 +6,7 @@
 
 #include "app/columns.h"
 #include "app/dialogs.h"
+#include "app/main_settings.h"
 #include "foundation/log.h"
 #include "foundation/settings.h"
 #include "quotes/network.h"
@@ -70,12 +71,32 @@ TEST(NetworkDialog, DelayAndTimeoutLimits) {
   bDebugLog = FALSE;
 }
 
-TEST(NetworkDialog, ShowsItsOwnDefaultsAndSavesTheStartUpSettings) {
+TEST(NetworkDialog, ShowsTheValuesInEffectAndSavesTheStartUpSettings) {
+  // Read as at start-up; OK with nothing changed writes what the program runs with.
+  struct Case {
+    const char* ini;
+    bool automatic;
+    const char *delay, *timeout;
+  } cases[] = {{"", true, "120", "45"}, {"[Options]\r\nDelay=-5\r\nTimeout=0\r\n", false, "0", "45"}};
+  for (const Case& c : cases) {
+    FreshStore("netshown", c.ini);
+    ReadNetworkSettings(NULL);
+    RunModal([] { return ShowNetworkDialog(NULL); }, {{"Network Settings", [&](HWND d) {
+                                                         EXPECT_EQ(Checked(d, IDC_NET_AUTOUPDATE), c.automatic);
+                                                         EXPECT_EQ(ItemText(d, IDC_NET_DELAY), c.delay);
+                                                         EXPECT_EQ(ItemText(d, IDC_NET_TIMEOUT), c.timeout);
+                                                         Press(d, IDOK);
+                                                       }}});
+    EXPECT_EQ(IniText("Options", "Delay"), c.delay) << c.ini;
+    EXPECT_EQ(IniText("Options", "Timeout"), c.timeout) << c.ini;
+  }
+
   FreshStore("netshow", "[Options]\r\nDelay=0\r\n");
+  ReadNetworkSettings(NULL);
   bUseWinInet = 1;
   RunModal([] { return ShowNetworkDialog(NULL); },
            {{"Network Settings", [](HWND d) {
-               EXPECT_EQ(ItemText(d, IDC_NET_TIMEOUT), "40");  // the program itself starts with 45
+               EXPECT_EQ(ItemText(d, IDC_NET_TIMEOUT), "45");
                EXPECT_FALSE(IsWindowEnabled(GetDlgItem(d, IDC_NET_PROXY)));
                Press(d, IDC_NET_AUTOUPDATE);  // on: the delay 0 becomes the least one
                EXPECT_EQ(ItemText(d, IDC_NET_DELAY), "20");

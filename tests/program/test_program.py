@@ -178,12 +178,18 @@ class AlarmTray(unittest.TestCase):
 
 
 class FirstRun(unittest.TestCase):
-    """Without a quote source the first-run dialog comes before anything is fetched; its choice is
-    kept and its starting list fills."""
+    """Without a quote source the first-run dialog comes before anything is fetched; a second start
+    meanwhile brings it to the front; its choice is kept and its starting list fills."""
 
     def test_run(self):
         with ProgramRun(TOOLS, 'first', [('AutoVersion', 0), ('Delay', 0)]) as run:
             run.start()
+            iconic = lambda: run.view('dialog', 'First Time Options', '-1', '60')['state'].get('iconic')  # noqa: E731
+            run.probe('dialog', 'First Time Options', str(SW_MINIMIZE), '60')
+            self.assertTrue(wait_until(lambda: iconic() == 1, 30))
+            second = run.spawn()
+            self.assertEqual(second.wait(timeout=30), 0)
+            self.assertTrue(wait_until(lambda: iconic() == 0, 30), 'the dialog stayed minimised')
             self.assertEqual(run.probe('press', 'First Time Options', '1', '60')[0], 0)
             self.assertEqual(run.requests(), [])
             view = run.wait_filled(9, column=0)

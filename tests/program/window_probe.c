@@ -5,6 +5,8 @@
  *   window_probe click-header POS           clicks the list header at list position POS
  *   window_probe show SW                    ShowWindow(main, SW) (6 minimises, 9 restores)
  *   window_probe press TITLE ID SECONDS     waits for the dialog box titled TITLE and presses its button ID
+ *   window_probe dialog TITLE SW SECONDS    waits for the dialog box titled TITLE, ShowWindow(box, SW) unless
+ *                                           SW is -1, and prints its state
  *   window_probe tray-click                 a left click on the tray icon
  *   window_probe painted N SECONDS          waits until the list holds N rows and nothing waits to be painted;
  *                                           prints the moment as seconds since 1970
@@ -137,17 +139,30 @@ static void clickHeader(int position) {
   PostMessageA(header, WM_LBUTTONUP, 0, at);
 }
 
-static int pressButton(const char* title, int id, double seconds) {
+static HWND waitDialog(const char* title, double seconds) {
   DWORD end = GetTickCount() + (DWORD)(seconds * 1000);
-  while ((LONG)(GetTickCount() - end) < 0) {
-    HWND box = FindWindowA("#32770", title);
-    if (box) {
-      PostMessageA(box, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), (LPARAM)GetDlgItem(box, id));
-      return 1;
-    }
+  // Shown, not only made: a dialog box shows itself once its queue is first empty, as a normal window,
+  // which would undo what is done to it before.
+  HWND box;
+  while (!((box = FindWindowA("#32770", title)) && IsWindowVisible(box)) && (LONG)(GetTickCount() - end) < 0)
     Sleep(100);
-  }
-  return 0;
+  return box && IsWindowVisible(box) ? box : NULL;
+}
+
+static int pressButton(const char* title, int id, double seconds) {
+  HWND box = waitDialog(title, seconds);
+  if (!box) return 0;
+  PostMessageA(box, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), (LPARAM)GetDlgItem(box, id));
+  return 1;
+}
+
+static int dialogState(const char* title, int show, double seconds) {
+  HWND box = waitDialog(title, seconds);
+  if (!box) return 0;
+  if (show >= 0) ShowWindow(box, show);
+  printf("state\ticonic=%d visible=%d foreground=%d\n", IsIconic(box) != 0, IsWindowVisible(box) != 0,
+         GetForegroundWindow() == box);
+  return 1;
 }
 
 static double wallClock(void) {
@@ -205,6 +220,7 @@ int main(int argc, char** argv) {
     return 0;
   }
   if (strcmp(what, "press") == 0 && argc >= 5) return !pressButton(argv[2], atoi(argv[3]), atof(argv[4]));
+  if (strcmp(what, "dialog") == 0 && argc >= 5) return !dialogState(argv[2], atoi(argv[3]), atof(argv[4]));
   if (strcmp(what, "painted") == 0 && argc >= 4) return !painted(atoi(argv[2]), atof(argv[3]));
   if (strcmp(what, "reg") == 0 && argc >= 3) {
     HKEY key;
