@@ -164,13 +164,24 @@ class AlarmTray(unittest.TestCase):
             self.assertEqual(images['IBM'], 3)  # above its upper limit
 
             state = lambda: run.view('rows')['state']  # noqa: E731
-            run.probe('show', str(SW_MINIMIZE))
-            self.assertTrue(wait_until(lambda: state()['visible'] == 0, 10), state())
+
+            def minimise():
+                """Minimised, the window hides. Every cycle's alarm restores it, and under load one can
+                come before the window is seen hidden: then it is minimised again."""
+                for _ in range(3):
+                    before = len(run.requests(CSV))
+                    run.probe('show', str(SW_MINIMIZE))
+                    if wait_until(lambda: state()['visible'] == 0, 10):
+                        return
+                    if len(run.requests(CSV)) == before:
+                        break
+                self.fail('a minimised window stays visible: %s' % state())
+
+            minimise()
             run.probe('tray-click')
             self.assertTrue(wait_until(lambda: state()['visible'] == 1 and state()['iconic'] == 0, 10), state())
 
-            run.probe('show', str(SW_MINIMIZE))
-            self.assertTrue(wait_until(lambda: state()['visible'] == 0, 10), state())
+            minimise()
             before = len(run.requests(CSV))
             # The next cycle ends with the alarm, which restores the window.
             self.assertTrue(wait_until(lambda: len(run.requests(CSV)) > before, 20))
