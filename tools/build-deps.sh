@@ -14,8 +14,8 @@ key=$( { cd "$ROOT" && find deps -type f | sort | xargs sha256sum; sha256sum "cm
          ls "$SRC"/*.dsc | xargs -n1 basename; dpkg-query -W "gcc-mingw-w64-${ARCH//_/-}-posix"; } |
        sha256sum | cut -c1-16)
 PREFIX=$CACHE/deps-$key
-# several builds may share one cache: one builder at a time, the others wait and then find it done
-exec 9>"$CACHE/.lock"
+# several builds may share one cache: one builder per input set, the others wait and then find it done
+exec 9>"$CACHE/.lock-$key"
 flock 9
 if [ -f "$PREFIX/deps-info.txt" ]; then
   echo "build-deps.sh: cached $PREFIX" >&2

@@ -48,8 +48,13 @@ build_tree() {
 args=${CMAKE_ARGS:-}
 if [ "$TW_ROAD" != i686 ] && [ -z "${TARGET:-}" ]; then
   # The product too, on a full build: the i686 program alone, with its own default options, and
-  # nothing it imports may be missing on Windows.
+  # nothing it imports may be missing on Windows. Meanwhile the road's libraries build beside it.
+  other_log=$(mktemp)
+  bash "$ROOT/tools/build-deps.sh" "$CACHE" "$TW_ROAD" >"$other_log" 2>&1 &
+  other=$!
   args= build_tree i686 "$PRODUCT_BUILD" TarnWick
   python3 "$ROOT/tools/check_imports.py" i686-w64-mingw32-objdump "$PRODUCT_BUILD/TarnWick.exe" >&2
+  wait "$other" || { cat "$other_log" >&2; rm -f "$other_log"; exit 1; }
+  rm -f "$other_log"
 fi
 build_tree "$TW_ROAD" "$BUILD" ${TARGET:-}
