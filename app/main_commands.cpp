@@ -36,17 +36,10 @@ void OnStocksCommand(HWND hwnd) {
   if (ShowStockDialog(hwnd) == 1) nSecondsToUpdate = 0;
 }
 
-// A reload fills the list in symbol order; the sort the header shows is put back at once, or it would
-// last until the next reply (for ever with updates off), and every export meanwhile would follow it.
-static void ReloadInSortOrder(HWND list) {
-  ReloadStockList(list);
-  SortStockList(list, nSortColumn);
-}
-
 void OnDataSettingsCommand(HWND hwnd) {
   if (ShowDataSettingsDialog(hwnd) != 1) return;
   UpdateWindowTitle(hwnd);
-  ReloadInSortOrder(hListView);
+  ReloadStockList(hListView);
   nQuoteSource = IniGetInt(hwnd, "Options", "Source", 3);
   LayoutMainWindow(hwnd);
   InvalidateRect(hwnd, NULL, TRUE);
@@ -56,7 +49,7 @@ void OnColumnsCommand(HWND hwnd) {
   SyncColumnWidths();
   if (ShowColumnsDialog(hwnd) != 1) return;
   CreateListColumns(hwnd);
-  ReloadInSortOrder(hListView);
+  ReloadStockList(hListView);
 }
 
 void OnEditStockCommand(HWND hwnd) {

@@ -41,18 +41,6 @@ void BuildReplaced(char* out, const char* text, const char* find, const char* re
   strcpy(out, from);
 }
 
-// Scratch holding the result, or NULL when nothing occurs or memory runs out.
-char* ReplacedCopy(const char* text, const char* find, const char* replacement, size_t* length) {
-  if (!text || !find || !*find || !replacement) return NULL;
-  size_t count = 0, len = 0;
-  if (!ReplacedLength(text, find, replacement, &count, &len) || count == 0) return NULL;
-  char* scratch = static_cast<char*>(malloc(len + 1));
-  if (!scratch) return NULL;
-  BuildReplaced(scratch, text, find, replacement);
-  *length = len;
-  return scratch;
-}
-
 }  // namespace
 
 void TrimRight(char* text) {
@@ -83,13 +71,14 @@ bool ReplaceString(char* text, const char* find, const char* replacement) {
 }
 
 bool ReplaceStringN(char* text, size_t cap, const char* find, const char* replacement) {
-  size_t len = 0;
+  size_t count = 0, len = 0;
   // refused before the scratch is taken: a result too long for the buffer costs no allocation
-  if (!text || !find || !*find || !replacement || !ReplacedLength(text, find, replacement, NULL, &len) ||
-      len >= cap)
+  if (!text || !find || !*find || !replacement || !ReplacedLength(text, find, replacement, &count, &len) ||
+      count == 0 || len >= cap)
     return false;
-  char* scratch = ReplacedCopy(text, find, replacement, &len);
+  char* scratch = static_cast<char*>(malloc(len + 1));
   if (!scratch) return false;
+  BuildReplaced(scratch, text, find, replacement);
   memcpy(text, scratch, len + 1);
   free(scratch);
   return true;

@@ -328,8 +328,8 @@ void TBinaryBuffer::Clear() {
 BOOL TBinaryBuffer::Append(const void *bytes, DWORD n) {
   if (n == 0) return TRUE;
   if (!bytes) return FALSE;
-  // the size is a DWORD whatever the process: in 64 bits the sum would not wrap size_t, but dwSize
-  if (n > MAXDWORD - dwSize || n > SIZE_MAX - dwSize) return FALSE;
+  // the size is a DWORD whatever the process (in 64 bits size_t would not wrap, but dwSize would)
+  if (n > MAXDWORD - dwSize) return FALSE;
   BYTE *grown = (BYTE *)realloc(pData, (size_t)dwSize + n);
   if (!grown) return FALSE;
   memcpy(grown + dwSize, bytes, n);

@@ -123,11 +123,16 @@ long long CycleRowId(int index) {
 }
 
 void ReloadStockList(HWND list) {
-  // The network thread builds its requests under this lock: the connection and the rows it reads
-  // cannot change under it.
-  CDbLock lock(oDatabase);
-  InitLoadStocks(list);
-  KeepCycleRowsInList(list);
+  {
+    // The network thread builds its requests under this lock: the connection and the rows it reads
+    // cannot change under it.
+    CDbLock lock(oDatabase);
+    InitLoadStocks(list);
+    KeepCycleRowsInList(list);
+  }
+  // The load comes in symbol order; the sort the header shows is put back at once, or it would last
+  // until the next reply (for ever with updates off), and every export meanwhile would follow it.
+  SortStockList(list, nSortColumn);
 }
 
 void RunNextNetworkCommand(HWND hwnd) {

@@ -56,7 +56,8 @@ void RequestUpdateNow(void);
 void ProcessNetworkReply(HWND hwnd);
 // WM_SOCKET_EVENT of the raw road.
 LRESULT OnSocketEvent(HWND hwnd, WPARAM wParam, LPARAM lParam);
-// Reloads the list from the database (InitLoadStocks) at a moment when no request is being built.
+// Reloads the list from the database (InitLoadStocks) at a moment when no request is being built, in
+// the sort order the header shows.
 void ReloadStockList(HWND hListView);
 
 // ---- the cycle and its transports -----------------------------------------------------------------

@@ -71,10 +71,8 @@ static std::string UnixPath(const std::string& path) {
 }
 
 // The texts drawn on each page, in drawing order: each run of glyphs ends at the restore that
-// closes its clipped text, or at the next move.
-// The text of each page, one string per line drawn, from the glyph names the driver shows. Blanks
-// are left out: drivers name the blank glyph differently (the 64-bit one not as "space"), and a
-// letter drawn as a blank would still be missing from the text read.
+// closes its clipped text, or at the next move. Blanks are left out: drivers name the blank glyph
+// differently (the 64-bit one not as "space"), and a letter drawn as a blank would still be missing.
 static std::vector<std::vector<std::string>> PrintedPages(const std::string& ps) {
   static const char* const kGlyphs[][2] = {{"period", "."}, {"colon", ":"}, {"zero", "0"}, {"one", "1"},
                                            {"two", "2"},    {"three", "3"}, {"four", "4"}, {"five", "5"},
