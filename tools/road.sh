@@ -4,7 +4,7 @@
 # Wine's 32-bit loader); there the same sources are built for x86_64 and run under 64-bit Wine.
 #   TW_ROAD=i686|x86_64   force a road (i686 only where this machine runs 32-bit programs)
 #   TW_PROBE_MACHINE=n    ELF machine number of the probe (3, i386; another number tests the fallback)
-# Sets TW_ROAD, TW_ROAD_WHY and TW_TRIPLE; `bash tools/road.sh` prints the road and why.
+# Sets TW_ROAD and TW_ROAD_WHY; `bash tools/road.sh` prints the road and why.
 # tw_road_init ROOT also says the road once (to stderr) and sets the build folders:
 #   PRODUCT_BUILD  the i686 build whose TarnWick.exe is the product (ROOT/build)
 #   BUILD          the build the tests and the run command use: ROOT/build on the i686 road,
@@ -52,9 +52,7 @@ tw_choose_road() {
       echo "road: TW_ROAD must be i686 or x86_64, not '$TW_ROAD'" >&2
       return 1 ;;
   esac
-  TW_RUNS_32BIT=$runs32
-  if [ "$TW_ROAD" = i686 ]; then TW_TRIPLE=i686-w64-mingw32; else TW_TRIPLE=x86_64-w64-mingw32; fi
-  export TW_ROAD TW_ROAD_WHY TW_TRIPLE TW_RUNS_32BIT
+  export TW_ROAD TW_ROAD_WHY
 }
 
 tw_road_init() {
