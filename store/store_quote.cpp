@@ -275,7 +275,9 @@ static bool SaveRound() {
   return WriteRefusedQuotes() && oDatabase.CommitTransaction();
 }
 
-bool SaveQuotesNow(DWORD waitMs) {
+// SaveRound again while another program holds the file, for up to waitMs; true when no quote is left
+// unsaved.
+static bool SaveQuotesNow(DWORD waitMs) {
   DWORD start = GetTickCount();
   while (!SaveRound()) {
     if (GetTickCount() - start >= waitMs) return false;
