@@ -124,14 +124,8 @@ bool CSSqlite::BeginTransaction() {
 bool CSSqlite::CommitTransaction() {
   CDbLock lock(*this);
   if (!bTransactionOpen) return true;
-  if (!hDb) {
-    bTransactionOpen = 0;
-    ++nTransactionsEnded;
-    return true;
-  }
-  if (Execute("commit transaction") == SQLITE_DONE) {
-    bTransactionOpen = 0;
-    ++nTransactionsEnded;
+  if (!hDb || Execute("commit transaction") == SQLITE_DONE) {
+    EndTransaction();
     return true;
   }
   // A busy file leaves the transaction open: its changes stay pending for the next try. Other
@@ -141,9 +135,13 @@ bool CSSqlite::CommitTransaction() {
     pfnError(stillOpen ? "CommitTransaction:commit failed, the changes stay pending: %s"
                        : "CommitTransaction:commit failed, the changes were rolled back: %s",
              szErrorText);
-  bTransactionOpen = stillOpen ? 1 : 0;
-  if (!stillOpen) ++nTransactionsEnded;
+  if (!stillOpen) EndTransaction();
   return false;
+}
+
+void CSSqlite::EndTransaction() {
+  bTransactionOpen = 0;
+  ++nTransactionsEnded;
 }
 
 void CSSqlite::CommitBatchWhenDue() {
@@ -167,9 +165,10 @@ void CSSqlite::RestartIdleTransaction() {
 void CSSqlite::Discard() {
   CDbLock lock(*this);
   if (!hDb) return;
-  if (bTransactionOpen && !sqlite3_get_autocommit(hDb)) Execute("rollback transaction");
-  if (bTransactionOpen) ++nTransactionsEnded;
-  bTransactionOpen = 0;
+  if (bTransactionOpen) {
+    if (!sqlite3_get_autocommit(hDb)) Execute("rollback transaction");
+    EndTransaction();
+  }
   CloseDatabase(hDb);
 }
 

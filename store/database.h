@@ -80,6 +80,8 @@ class CSSqlite {
   CSSqlite(const CSSqlite&) = delete;
   CSSqlite& operator=(const CSSqlite&) = delete;
   void Report(const char* format, const char* sql);
+  // Every end of a transaction goes through here, so that nTransactionsEnded misses none.
+  void EndTransaction();
   // Runs sql to its end; the last step's result, or -1 when closed or the text did not prepare.
   int Execute(const char* sql);
   // Column 0 of the last row through read; none when closed, failing to prepare or without a row.

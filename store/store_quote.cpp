@@ -212,13 +212,15 @@ static int QuotesInOpenBatch() {
   return nBatchQuotes;
 }
 
-static void KeepRefused(const QueueRecord& rec) {
+// With restartRetry, the kept quotes are tried again after DB_BATCH_CHANGES / 2 more quotes.
+static void KeepRefused(const QueueRecord& rec, bool restartRetry) {
   for (size_t i = 0; i < vRefusedQuotes.size(); ++i)
     if (vRefusedQuotes[i].rowid == rec.rowid) {
       vRefusedQuotes.erase(vRefusedQuotes.begin() + i);
       break;
     }
   vRefusedQuotes.push_back(rec);
+  if (restartRetry) nQuotesUntilRetry = DB_BATCH_CHANGES / 2;
 }
 
 // Writes one quote and commits the batch when due. A refusal keeps the quote and ends a transaction
@@ -246,20 +248,22 @@ static bool WriteRefusedQuotes() {
 static void StoreQuoteRows(QueueRecord* rec) {
   CDbLock lock(oDatabase);
   if (!oDatabase.hDb) return;
-  if (!vRefusedQuotes.empty() && (--nQuotesUntilRetry > 0 || !WriteRefusedQuotes())) {
-    if (nQuotesUntilRetry <= 0) nQuotesUntilRetry = DB_BATCH_CHANGES / 2;
-    KeepRefused(*rec);
-    return;
+  // A quote waits behind the refused ones until they are written.
+  if (!vRefusedQuotes.empty()) {
+    bool due = --nQuotesUntilRetry <= 0;
+    if (!due || !WriteRefusedQuotes()) {
+      KeepRefused(*rec, due);
+      return;
+    }
   }
-  if (WriteQuote(rec) == QW_REFUSED) {
-    WriteLog("StoreQuote:another program holds the file; the quote of %s is kept to be written later",
-             rec->symbol);
-    KeepRefused(*rec);
-    nQuotesUntilRetry = DB_BATCH_CHANGES / 2;
-  }
+  if (WriteQuote(rec) != QW_REFUSED) return;
+  WriteLog("StoreQuote:another program holds the file; the quote of %s is kept to be written later", rec->symbol);
+  KeepRefused(*rec, true);
 }
 
-int UnsavedQuoteCount() {
+// Quotes not in the file yet: refused while another program held it, or written into the batch that
+// is not committed yet.
+static int UnsavedQuoteCount() {
   CDbLock lock(oDatabase);
   return (int)vRefusedQuotes.size() + QuotesInOpenBatch();
 }
@@ -271,7 +275,9 @@ static bool SaveRound() {
   return WriteRefusedQuotes() && oDatabase.CommitTransaction();
 }
 
-bool SaveQuotesNow(DWORD waitMs) {
+// SaveRound again while another program holds the file, for up to waitMs; true when no quote is left
+// unsaved.
+static bool SaveQuotesNow(DWORD waitMs) {
   DWORD start = GetTickCount();
   while (!SaveRound()) {
     if (GetTickCount() - start >= waitMs) return false;

@@ -18,15 +18,10 @@ extern short nDecimalPlaces;
 // upper-cased when it had to be looked up, and quote_status.
 void StoreQuote(HWND hListView, QueueRecord* rec, bool storeToDb);
 
-// Quotes not in the file yet: refused while another program held it, or written into the batch that
-// is not committed yet.
-int UnsavedQuoteCount();
-// Writes the refused quotes and commits, trying again while another program holds the file, for up to
-// waitMs. True when no quote is left unsaved.
-bool SaveQuotesNow(DWORD waitMs);
-// For the exit: SaveQuotesNow for a bounded time; when quotes are still refused, an interactive exit
-// asks the user to retry or give them up, an automatic one gives them up at once. What is given up is
-// logged and discarded, the database closed. Returns the number of quotes lost.
+// For the exit: writes the refused quotes and commits, trying again for a bounded time while another
+// program holds the file; when quotes are still refused, an interactive exit asks the user to retry or
+// give them up, an automatic one gives them up at once. What is given up is logged and discarded, the
+// database closed. Returns the number of quotes lost.
 int SaveQuotesAtExit(bool automatic);
 
 // StoreQuote without the database write, for a stock (rowid set) that has no list row yet: its row is
