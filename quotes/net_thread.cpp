@@ -55,7 +55,7 @@ bool ReadBody(HINTERNET request) {
     SetTimeouts(request);  // a read that stalls ends at the deadline
     if (!InternetReadFile(request, chunk, sizeof chunk - 1, &n)) {
       WriteLog("InternetReadFile failed (%lu) after %lu bytes", GetLastError(),
-               pNetworkBuffer ? dwNetworkBufferRead : 0UL);
+               (unsigned long)dwNetworkBufferRead);
       return false;
     }
     if (n == 0) return true;
@@ -140,7 +140,7 @@ void Download(const char* url) {
         HttpQueryInfoA(request, HTTP_QUERY_CONTENT_LENGTH | HTTP_QUERY_FLAG_NUMBER, &announced, &size, NULL);
     if (haveLength && status >= 200 && status <= 299) ReserveNetworkBuffer(announced);
     bool read = ReadBody(request);
-    DWORD received = pNetworkBuffer ? dwNetworkBufferRead : 0;
+    DWORD received = dwNetworkBufferRead;
     bNetworkReplyComplete = read && status >= 200 && status <= 299 && (!haveLength || received == announced);
     if (!bNetworkReplyComplete)
       WriteLog("Reply not whole: status %lu, %lu bytes of %ld", status, received, haveLength ? (long)announced : -1L);

@@ -23,7 +23,8 @@ extern HINTERNET hInternet;
 extern HANDLE hNetworkThread;
 extern DWORD dwNetworkThreadId;
 
-// Receive buffer of both transports: dwNetworkBufferRead bytes and a NUL; NULL when empty.
+// Receive buffer of both transports: dwNetworkBufferRead bytes and a NUL; NULL (count and size 0)
+// when empty.
 extern char* pNetworkBuffer;
 extern DWORD dwNetworkBufferRead;
 // Bytes allocated for it: at least dwNetworkBufferRead + 10 while it is not NULL.
