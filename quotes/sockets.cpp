@@ -78,7 +78,7 @@ enum Receipt { kReceived, kDrained, kFailed, kFull };
 // One recv into the receive buffer. The log gets the first bytes of a quote reply only.
 Receipt ReceiveChunk(int* error) {
   char chunk[8193];
-  DWORD before = pNetworkBuffer ? dwNetworkBufferRead : 0;
+  DWORD before = dwNetworkBufferRead;
   int n = recv(hSocket, chunk, 8192, 0);
   if (n == SOCKET_ERROR) {
     *error = WSAGetLastError();
@@ -150,11 +150,11 @@ void OnWrite(HWND hwnd) {
 // The server closed: what is still unread comes now (no read event follows a close event). A reset
 // is a socket error like any other, not an empty reply.
 void OnClose(HWND hwnd) {
-  DWORD before = pNetworkBuffer ? dwNetworkBufferRead : 0;
+  DWORD before = dwNetworkBufferRead;
   Receipt got = kReceived;
   int error = 0;
   for (int i = 0; i < kReadsAfterClose && got == kReceived; ++i) got = ReceiveChunk(&error);
-  DWORD after = pNetworkBuffer ? dwNetworkBufferRead : 0;
+  DWORD after = dwNetworkBufferRead;
   // Wine reports a reset as a plain close and recv then finds nothing: a connection that ends
   // without a byte of reply failed the same way.
   if (got != kFailed && after == 0) {
@@ -167,10 +167,12 @@ void OnClose(HWND hwnd) {
     return;
   }
   if (after > before) WriteLog("FD_CLOSE with %lu bytes still unread", after - before);
-  char why[80] = "";
-  bool whole = got != kFull && pNetworkBuffer != NULL &&
-               RawReplyWhole(pNetworkBuffer, &dwNetworkBufferRead, RequestHasVersion(), why, sizeof why);
-  if (got == kFull) snprintf(why, sizeof why, "over %lu bytes", (unsigned long)NETWORK_REPLY_LIMIT);
+  char why[80];
+  bool whole = false;
+  if (got == kFull)
+    snprintf(why, sizeof why, "over %lu bytes", (unsigned long)NETWORK_REPLY_LIMIT);
+  else
+    whole = RawReplyWhole(pNetworkBuffer, &dwNetworkBufferRead, RequestHasVersion(), why, sizeof why);
   WriteLog("Reply of %lu bytes%s%s", (unsigned long)after, why[0] ? ", not whole: " : "", why);
   FinishReply(hwnd, whole);
 }
