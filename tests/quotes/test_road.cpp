@@ -51,10 +51,16 @@ std::string CsvFixture(const std::string& symbol, const std::string& price) {
 }
 
 // The three generations of the debug log in dir.
+const char* const kLogNames[] = {"TarnWick.2", "TarnWick.1", "TarnWick.log"};
+
 std::string ReadLogs(const std::string& dir) {
   std::string all;
-  for (const char* name : {"TarnWick.2", "TarnWick.1", "TarnWick.log"}) all += ReadWholeFile(dir + "\\" + name);
+  for (const char* name : kLogNames) all += ReadWholeFile(dir + "\\" + name);
   return all;
+}
+
+void DeleteLogs(const std::string& dir) {
+  for (const char* name : kLogNames) DeleteFileA((dir + "\\" + name).c_str());
 }
 
 // The cycle's next start comes at the next tick.
@@ -212,7 +218,7 @@ TEST_F(Road, OnlyWholeQuoteRepliesAreStoredAndEveryRequestEndsInTime) {
       stand.SetFixtures("{\"/d/quotes.csv\": {\"body\": \"" + CsvFixture("CUT", c.price) +
                         "\", \"status\": " + std::to_string(c.status) + ", \"fault\": \"" + fault + "\"}}");
       nTimeout = c.timeout;
-      for (const char* name : {"TarnWick.2", "TarnWick.1", "TarnWick.log"}) DeleteFileA((stand.Dir() + "\\" + name).c_str());
+      DeleteLogs(stand.Dir());
       RequestUpdateNow();
       DWORD start = GetTickCount();
       ASSERT_TRUE(RunCycle(60000)) << c.name;
@@ -310,7 +316,7 @@ TEST_F(Road, BannerDownloadsKeepOnlyWholeImages) {
   bDebugLog = TRUE;
   const int kSlots = 6;
   for (bool winInet : {true, false}) {
-    for (const char* name : {"TarnWick.2", "TarnWick.1", "TarnWick.log"}) DeleteFileA((stand.Dir() + "\\" + name).c_str());
+    DeleteLogs(stand.Dir());
     for (int i = 0; i < kSlots; ++i)
       IniPutString(NULL, "Banner", ("tw00" + std::to_string(i) + ".png").c_str(), "1/15/25 12:00;0;http://x/;t");
     LoadBannerSchedule(NULL);
