@@ -24,6 +24,7 @@ DWORD dwNetworkBufferRead = 0;
 BOOL bNetworkReplyComplete = FALSE;
 
 DWORD dwNetworkBufferSize = 0;
+DWORD dwRequestStart = 0;
 
 namespace {
 
@@ -69,9 +70,9 @@ void ReserveNetworkBuffer(DWORD n) {
   pNetworkBuffer[have] = '\0';
 }
 
-DWORD RequestTimeLeft(DWORD startTick) {
+DWORD RequestTimeLeft(void) {
   DWORD total = (DWORD)(nTimeout > 0 ? nTimeout : 1) * 1000;
-  DWORD spent = GetTickCount() - startTick;
+  DWORD spent = GetTickCount() - dwRequestStart;
   return spent >= total ? 0 : total - spent;
 }
 

@@ -30,9 +30,6 @@ HWND hSocketWnd = NULL;
 char szRequest[RAW_REQUEST_SIZE];
 int nRequestLength = 0;
 int nRequestSent = 0;
-// When the connection under way was opened: its deadline is Timeout seconds later, however much
-// keeps arriving (read events can keep the tick from coming at all).
-DWORD dwRequestStart = 0;
 
 const char* SocketErrorText(int code) {
   switch (code) {
@@ -254,7 +251,8 @@ LRESULT OnSocketEvent(HWND hwnd, WPARAM wParam, LPARAM lParam) {
     FailRequest(hwnd, error);
     return 0;
   }
-  if (RequestTimeLeft(dwRequestStart) == 0) {
+  // Read events can keep the tick from coming at all: each event watches the deadline too.
+  if (RequestTimeLeft() == 0) {
     AbandonRequest(hwnd);
     return 0;
   }
@@ -270,7 +268,7 @@ LRESULT OnSocketEvent(HWND hwnd, WPARAM wParam, LPARAM lParam) {
 
 void SocketWatchdog(HWND hwnd) {
   if (hSocket == INVALID_SOCKET) return;
-  if (--nNetworkCountdown > 0 && RequestTimeLeft(dwRequestStart) > 0) return;
+  if (--nNetworkCountdown > 0 && RequestTimeLeft() > 0) return;
   AbandonRequest(hwnd);
 }
 
