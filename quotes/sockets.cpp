@@ -74,17 +74,17 @@ enum Receipt { kReceived, kDrained, kFailed, kFull };
 
 // One recv into the receive buffer. The log gets the first bytes of a quote reply only.
 Receipt ReceiveChunk(int* error) {
-  char chunk[8193];
+  char chunk[8192];
   DWORD before = dwNetworkBufferRead;
-  int n = recv(hSocket, chunk, 8192, 0);
+  int n = recv(hSocket, chunk, sizeof chunk, 0);
   if (n == SOCKET_ERROR) {
     *error = WSAGetLastError();
     return *error == WSAEWOULDBLOCK ? kDrained : kFailed;
   }
   if (n == 0) return kDrained;
-  chunk[n] = '\0';
   if (nNetworkState == STA_QUOTE_CHECK && before < LOGGED_REPLY_HEAD) {
-    WriteLog("%.*s", (int)(n < (int)(LOGGED_REPLY_HEAD - before) ? n : LOGGED_REPLY_HEAD - before), chunk);
+    DWORD shown = LOGGED_REPLY_HEAD - before;
+    WriteLog("%.*s", (int)(shown < (DWORD)n ? shown : (DWORD)n), chunk);
     WriteLog("FD_READ(END)");
   }
   return AppendNetworkBuffer(chunk, (DWORD)n) ? kReceived : kFull;
