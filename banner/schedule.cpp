@@ -66,16 +66,9 @@ void BuildBannerUrl(const char* fileName) {
 bool FindBannerBody(const char* reply, DWORD length, DWORD* offset, DWORD* count) {
   *offset = 0;
   *count = length;
-  ReplyHead head;
-  if (ReadReplyHead(reply, length, &head)) {
-    if (head.status < 200 || head.status > 299 || head.coded) return false;
-    DWORD body = length - head.body;
-    if (head.announced > (long long)body) return false;
-    *offset = head.body;
-    *count = head.announced >= 0 ? (DWORD)head.announced : body;
-  } else if (hInternet == NULL || (length >= 5 && memcmp(reply, "HTTP/", 5) == 0)) {
-    return false;
-  }
+  char why[80];
+  bool headed = hInternet == NULL || (length >= 5 && memcmp(reply, "HTTP/", 5) == 0);
+  if (headed && !FindReplyBody(reply, length, offset, count, why, sizeof why)) return false;
   return *count > 0;
 }
 

@@ -254,8 +254,7 @@ void ProcessNetworkReply(HWND hwnd) {
         break;
       default: break;
     }
-    free(pNetworkBuffer);
-    pNetworkBuffer = NULL;
+    FreeNetworkBuffer();
   }
   // Whatever came back (nothing included), the next Yahoo reply is CSV again: the JSON request is
   // the last of a cycle.

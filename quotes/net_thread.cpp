@@ -27,15 +27,11 @@ void SetFailureReply() {
   bNetworkReplyComplete = FALSE;
 }
 
-// When the request under way began: it ends Timeout seconds later however slowly its bytes come
-// (the handles' time-outs apply to each receive alone).
-DWORD dwRequestStart = 0;
-
 // The time-outs of the internet handle do not reach the connections InternetOpenUrl makes under
 // Wine (a stalled server then holds the cycle for ever); on the connection and request handles
 // they cut a stalled send or read, here at the request's deadline.
 void SetTimeouts(HINTERNET h) {
-  DWORD ms = RequestTimeLeft(dwRequestStart);
+  DWORD ms = RequestTimeLeft();
   if (ms < 100) ms = 100;
   InternetSetOptionA(h, INTERNET_OPTION_CONNECT_TIMEOUT, &ms, sizeof ms);
   InternetSetOptionA(h, INTERNET_OPTION_SEND_TIMEOUT, &ms, sizeof ms);
@@ -48,14 +44,14 @@ bool ReadBody(HINTERNET request) {
   char chunk[8192];
   for (;;) {
     DWORD n = 0;
-    if (RequestTimeLeft(dwRequestStart) == 0) {
+    if (RequestTimeLeft() == 0) {
       LogRequestOverTime();
       return false;
     }
     SetTimeouts(request);  // a read that stalls ends at the deadline
     if (!InternetReadFile(request, chunk, sizeof chunk - 1, &n)) {
       WriteLog("InternetReadFile failed (%lu) after %lu bytes", GetLastError(),
-               pNetworkBuffer ? dwNetworkBufferRead : 0UL);
+               (unsigned long)dwNetworkBufferRead);
       return false;
     }
     if (n == 0) return true;
@@ -94,7 +90,7 @@ bool SendWithDeadline(HINTERNET request) {
     delete job;
     return HttpSendRequestA(request, NULL, 0, NULL, 0) != FALSE;
   }
-  bool done = WaitForSingleObject(thread, RequestTimeLeft(dwRequestStart)) == WAIT_OBJECT_0;
+  bool done = WaitForSingleObject(thread, RequestTimeLeft()) == WAIT_OBJECT_0;
   CloseHandle(thread);
   bool sent = done && job->sent;
   if (done) {
@@ -140,7 +136,7 @@ void Download(const char* url) {
         HttpQueryInfoA(request, HTTP_QUERY_CONTENT_LENGTH | HTTP_QUERY_FLAG_NUMBER, &announced, &size, NULL);
     if (haveLength && status >= 200 && status <= 299) ReserveNetworkBuffer(announced);
     bool read = ReadBody(request);
-    DWORD received = pNetworkBuffer ? dwNetworkBufferRead : 0;
+    DWORD received = dwNetworkBufferRead;
     bNetworkReplyComplete = read && status >= 200 && status <= 299 && (!haveLength || received == announced);
     if (!bNetworkReplyComplete)
       WriteLog("Reply not whole: status %lu, %lu bytes of %ld", status, received, haveLength ? (long)announced : -1L);

@@ -24,20 +24,19 @@ DWORD dwNetworkBufferRead = 0;
 BOOL bNetworkReplyComplete = FALSE;
 
 DWORD dwNetworkBufferSize = 0;
+DWORD dwRequestStart = 0;
 
 namespace {
 
 // Grows the buffer to hold at least need bytes: to twice its size at the least, so that a reply read
 // chunk by chunk is copied a bounded number of times whatever its length.
 bool GrowNetworkBuffer(DWORD need) {
-  if (pNetworkBuffer != NULL && need <= dwNetworkBufferSize) return true;
-  DWORD size = pNetworkBuffer ? dwNetworkBufferSize : 0;
-  DWORD want = size * 2;
+  if (need <= dwNetworkBufferSize) return true;
+  DWORD want = dwNetworkBufferSize * 2;
   if (want > NETWORK_REPLY_LIMIT + 10) want = NETWORK_REPLY_LIMIT + 10;
   if (want < need) want = need;
   char* grown = (char*)realloc(pNetworkBuffer, want);
   if (grown == NULL) return false;
-  if (pNetworkBuffer == NULL) dwNetworkBufferRead = 0;
   pNetworkBuffer = grown;
   dwNetworkBufferSize = want;
   return true;
@@ -46,7 +45,7 @@ bool GrowNetworkBuffer(DWORD need) {
 }  // namespace
 
 BOOL AppendNetworkBuffer(const char* data, DWORD n) {
-  DWORD have = pNetworkBuffer ? dwNetworkBufferRead : 0;
+  DWORD have = dwNetworkBufferRead;
   BOOL whole = TRUE;
   if (n > NETWORK_REPLY_LIMIT - have) {
     WriteLog("Reply cut at %lu bytes", (unsigned long)NETWORK_REPLY_LIMIT);
@@ -66,20 +65,20 @@ BOOL AppendNetworkBuffer(const char* data, DWORD n) {
 
 void ReserveNetworkBuffer(DWORD n) {
   if (n > NETWORK_REPLY_LIMIT) n = NETWORK_REPLY_LIMIT;
-  DWORD have = pNetworkBuffer ? dwNetworkBufferRead : 0;
+  DWORD have = dwNetworkBufferRead;
   if (n <= have || !GrowNetworkBuffer(n + 10)) return;
   pNetworkBuffer[have] = '\0';
 }
 
-DWORD RequestTimeLeft(DWORD startTick) {
+DWORD RequestTimeLeft(void) {
   DWORD total = (DWORD)(nTimeout > 0 ? nTimeout : 1) * 1000;
-  DWORD spent = GetTickCount() - startTick;
+  DWORD spent = GetTickCount() - dwRequestStart;
   return spent >= total ? 0 : total - spent;
 }
 
 void LogRequestOverTime(void) {
   WriteLog("Request over its time-out of %d s: dropped after %lu bytes", nTimeout,
-           (unsigned long)(pNetworkBuffer ? dwNetworkBufferRead : 0));
+           (unsigned long)dwNetworkBufferRead);
 }
 
 void FreeNetworkBuffer(void) {

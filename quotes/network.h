@@ -23,7 +23,8 @@ extern HINTERNET hInternet;
 extern HANDLE hNetworkThread;
 extern DWORD dwNetworkThreadId;
 
-// Receive buffer of both transports: dwNetworkBufferRead bytes and a NUL; NULL when empty.
+// Receive buffer of both transports: dwNetworkBufferRead bytes and a NUL; NULL (count and size 0)
+// when empty.
 extern char* pNetworkBuffer;
 extern DWORD dwNetworkBufferRead;
 // Bytes allocated for it: at least dwNetworkBufferRead + 10 while it is not NULL.
@@ -39,8 +40,11 @@ extern BOOL bNetworkReplyComplete;
 BOOL AppendNetworkBuffer(const char* data, DWORD n);
 // Makes room for a reply of n bytes at once (a length the server announced), up to the limit.
 void ReserveNetworkBuffer(DWORD n);
-// Milliseconds left of a request started at startTick under the Timeout setting; 0 once it is over.
-DWORD RequestTimeLeft(DWORD startTick);
+// When the request under way began (GetTickCount), on either road: it ends Timeout seconds later
+// however slowly its bytes come.
+extern DWORD dwRequestStart;
+// Milliseconds left of the request under way under the Timeout setting; 0 once it is over.
+DWORD RequestTimeLeft(void);
 // Logs that the request under way is dropped at its time-out, with the bytes it had brought.
 void LogRequestOverTime(void);
 // Frees the receive buffer; the count goes back to 0.

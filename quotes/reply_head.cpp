@@ -21,12 +21,18 @@ const char* FieldValue(const char* head, const char* name) {
   return at;
 }
 
-}  // namespace
+struct ReplyHead {
+  int status;          // from the status line
+  DWORD body;          // offset of the first byte after the blank line
+  long long announced; // Content-Length; -1 when the header has none
+  bool coded;          // a Transfer-Encoding other than "identity": the body is not the bytes sent
+};
 
+// Reads the head of a reply that begins with "HTTP/". False when the head has no end (no blank line)
+// or no status.
 bool ReadReplyHead(const char* reply, DWORD length, ReplyHead* head) {
   memset(head, 0, sizeof *head);
   head->announced = -1;
-  if (reply == NULL || length < 5 || memcmp(reply, "HTTP/", 5) != 0) return false;
   // The head ends at the first blank line, written "\r\n\r\n" or "\n\n".
   DWORD scan = length < kHeadScan ? length : kHeadScan;
   DWORD end = 0;
@@ -47,19 +53,20 @@ bool ReadReplyHead(const char* reply, DWORD length, ReplyHead* head) {
   return true;
 }
 
-bool RawReplyWhole(char* reply, DWORD* length, bool headExpected, char* why, size_t whySize) {
+}  // namespace
+
+bool FindReplyBody(const char* reply, DWORD length, DWORD* offset, DWORD* count, char* why, size_t whySize) {
   why[0] = '\0';
-  if (!headExpected) return true;
-  if (reply == NULL || *length < 5 || memcmp(reply, "HTTP/", 5) != 0) {
+  if (reply == NULL || length < 5 || memcmp(reply, "HTTP/", 5) != 0) {
     snprintf(why, whySize, "no status line");
     return false;
   }
   ReplyHead head;
-  if (!ReadReplyHead(reply, *length, &head)) {
-    snprintf(why, whySize, "no whole header in %lu bytes", (unsigned long)*length);
+  if (!ReadReplyHead(reply, length, &head)) {
+    snprintf(why, whySize, "no whole header in %lu bytes", (unsigned long)length);
     return false;
   }
-  DWORD body = *length - head.body;
+  DWORD body = length - head.body;
   if (head.status < 200 || head.status > 299) {
     snprintf(why, whySize, "status %d", head.status);
   } else if (head.coded) {
@@ -67,11 +74,21 @@ bool RawReplyWhole(char* reply, DWORD* length, bool headExpected, char* why, siz
   } else if (head.announced >= 0 && (long long)body < head.announced) {
     snprintf(why, whySize, "%lu bytes of %lld", (unsigned long)body, head.announced);
   } else {
-    if (head.announced >= 0 && (long long)body > head.announced) {
-      *length = head.body + (DWORD)head.announced;
-      reply[*length] = '\0';
-    }
+    *offset = head.body;
+    *count = head.announced >= 0 ? (DWORD)head.announced : body;
     return true;
   }
   return false;
+}
+
+bool RawReplyWhole(char* reply, DWORD* length, bool headExpected, char* why, size_t whySize) {
+  why[0] = '\0';
+  if (!headExpected) return true;
+  DWORD offset = 0, count = 0;
+  if (!FindReplyBody(reply, *length, &offset, &count, why, whySize)) return false;
+  if (offset + count < *length) {
+    *length = offset + count;
+    reply[*length] = '\0';
+  }
+  return true;
 }

@@ -30,9 +30,6 @@ HWND hSocketWnd = NULL;
 char szRequest[RAW_REQUEST_SIZE];
 int nRequestLength = 0;
 int nRequestSent = 0;
-// When the connection under way was opened: its deadline is Timeout seconds later, however much
-// keeps arriving (read events can keep the tick from coming at all).
-DWORD dwRequestStart = 0;
 
 const char* SocketErrorText(int code) {
   switch (code) {
@@ -77,17 +74,17 @@ enum Receipt { kReceived, kDrained, kFailed, kFull };
 
 // One recv into the receive buffer. The log gets the first bytes of a quote reply only.
 Receipt ReceiveChunk(int* error) {
-  char chunk[8193];
-  DWORD before = pNetworkBuffer ? dwNetworkBufferRead : 0;
-  int n = recv(hSocket, chunk, 8192, 0);
+  char chunk[8192];
+  DWORD before = dwNetworkBufferRead;
+  int n = recv(hSocket, chunk, sizeof chunk, 0);
   if (n == SOCKET_ERROR) {
     *error = WSAGetLastError();
     return *error == WSAEWOULDBLOCK ? kDrained : kFailed;
   }
   if (n == 0) return kDrained;
-  chunk[n] = '\0';
   if (nNetworkState == STA_QUOTE_CHECK && before < LOGGED_REPLY_HEAD) {
-    WriteLog("%.*s", (int)(n < (int)(LOGGED_REPLY_HEAD - before) ? n : LOGGED_REPLY_HEAD - before), chunk);
+    DWORD shown = LOGGED_REPLY_HEAD - before;
+    WriteLog("%.*s", (int)(shown < (DWORD)n ? shown : (DWORD)n), chunk);
     WriteLog("FD_READ(END)");
   }
   return AppendNetworkBuffer(chunk, (DWORD)n) ? kReceived : kFull;
@@ -150,11 +147,11 @@ void OnWrite(HWND hwnd) {
 // The server closed: what is still unread comes now (no read event follows a close event). A reset
 // is a socket error like any other, not an empty reply.
 void OnClose(HWND hwnd) {
-  DWORD before = pNetworkBuffer ? dwNetworkBufferRead : 0;
+  DWORD before = dwNetworkBufferRead;
   Receipt got = kReceived;
   int error = 0;
   for (int i = 0; i < kReadsAfterClose && got == kReceived; ++i) got = ReceiveChunk(&error);
-  DWORD after = pNetworkBuffer ? dwNetworkBufferRead : 0;
+  DWORD after = dwNetworkBufferRead;
   // Wine reports a reset as a plain close and recv then finds nothing: a connection that ends
   // without a byte of reply failed the same way.
   if (got != kFailed && after == 0) {
@@ -167,10 +164,12 @@ void OnClose(HWND hwnd) {
     return;
   }
   if (after > before) WriteLog("FD_CLOSE with %lu bytes still unread", after - before);
-  char why[80] = "";
-  bool whole = got != kFull && pNetworkBuffer != NULL &&
-               RawReplyWhole(pNetworkBuffer, &dwNetworkBufferRead, RequestHasVersion(), why, sizeof why);
-  if (got == kFull) snprintf(why, sizeof why, "over %lu bytes", (unsigned long)NETWORK_REPLY_LIMIT);
+  char why[80];
+  bool whole = false;
+  if (got == kFull)
+    snprintf(why, sizeof why, "over %lu bytes", (unsigned long)NETWORK_REPLY_LIMIT);
+  else
+    whole = RawReplyWhole(pNetworkBuffer, &dwNetworkBufferRead, RequestHasVersion(), why, sizeof why);
   WriteLog("Reply of %lu bytes%s%s", (unsigned long)after, why[0] ? ", not whole: " : "", why);
   FinishReply(hwnd, whole);
 }
@@ -252,7 +251,8 @@ LRESULT OnSocketEvent(HWND hwnd, WPARAM wParam, LPARAM lParam) {
     FailRequest(hwnd, error);
     return 0;
   }
-  if (RequestTimeLeft(dwRequestStart) == 0) {
+  // Read events can keep the tick from coming at all: each event watches the deadline too.
+  if (RequestTimeLeft() == 0) {
     AbandonRequest(hwnd);
     return 0;
   }
@@ -268,7 +268,7 @@ LRESULT OnSocketEvent(HWND hwnd, WPARAM wParam, LPARAM lParam) {
 
 void SocketWatchdog(HWND hwnd) {
   if (hSocket == INVALID_SOCKET) return;
-  if (--nNetworkCountdown > 0 && RequestTimeLeft(dwRequestStart) > 0) return;
+  if (--nNetworkCountdown > 0 && RequestTimeLeft() > 0) return;
   AbandonRequest(hwnd);
 }
 

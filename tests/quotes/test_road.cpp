@@ -44,17 +44,25 @@ std::string Status() {
   return text;
 }
 
-// A Yahoo CSV line for one stock, as JSON text for the stand-in's fixtures.
-std::string CsvFixture(const std::string& symbol, const std::string& price) {
-  return "\\\"" + symbol + "\\\",\\\"3/5/2024\\\",\\\"4:00pm\\\"," + price +
-         ",130.00,140.00,120.00,1000,\\\"x\\\",0,0,0,+0.75,130.00,100,200,\\\"Cut Co\\\"\\r\\n";
+// The stand-in's fixtures: a Yahoo CSV line for one stock, served with status and fault.
+std::string CsvFixture(const std::string& symbol, const std::string& price, int status = 200,
+                       const std::string& fault = "") {
+  return "{\"/d/quotes.csv\": {\"body\": \"\\\"" + symbol + "\\\",\\\"3/5/2024\\\",\\\"4:00pm\\\"," + price +
+         ",130.00,140.00,120.00,1000,\\\"x\\\",0,0,0,+0.75,130.00,100,200,\\\"Cut Co\\\"\\r\\n\", \"status\": " +
+         std::to_string(status) + ", \"fault\": \"" + fault + "\"}}";
 }
 
 // The three generations of the debug log in dir.
+const char* const kLogNames[] = {"TarnWick.2", "TarnWick.1", "TarnWick.log"};
+
 std::string ReadLogs(const std::string& dir) {
   std::string all;
-  for (const char* name : {"TarnWick.2", "TarnWick.1", "TarnWick.log"}) all += ReadWholeFile(dir + "\\" + name);
+  for (const char* name : kLogNames) all += ReadWholeFile(dir + "\\" + name);
   return all;
+}
+
+void DeleteLogs(const std::string& dir) {
+  for (const char* name : kLogNames) DeleteFileA((dir + "\\" + name).c_str());
 }
 
 // The cycle's next start comes at the next tick.
@@ -178,13 +186,15 @@ TEST_F(Road, StalledDownloadsEndAtTheTimeout) {
 // (a byte at a time, or a flood without end); a reset on the raw road is a socket error; and the log
 // keeps only the first KB of a 3 MB reply.
 TEST_F(Road, OnlyWholeQuoteRepliesAreStoredAndEveryRequestEndsInTime) {
+  const size_t priceAt = std::string("\"CUT\",\"3/5/2024\",\"4:00pm\",").size();  // cut 2 bytes on: "13"
   struct {
-    const char *name, *price, *fault;
+    const char *name, *price;
+    std::string fault;
     int status, timeout;
     bool wholeWinInet, wholeRaw;
     const char* rawStatus;
   } cases[] = {
-      {"cut", "130.75", "cut={cut}", 200, 5, false, false, "Idle..."},
+      {"cut", "130.75", "cut=" + std::to_string(priceAt + 2), 200, 5, false, false, "Idle..."},
       {"500", "131.00", "", 500, 5, false, false, "Idle..."},
       {"chunked", "132.00", "chunked", 200, 5, true, false, "Idle..."},
       {"reset", "133.00", "reset", 200, 5, false, false, "AsyncSelect(Error)"},
@@ -195,24 +205,19 @@ TEST_F(Road, OnlyWholeQuoteRepliesAreStoredAndEveryRequestEndsInTime) {
   snprintf(szLogDir, sizeof szLogDir, "%s", stand.Dir().c_str());
   bDebugLog = TRUE;
   long long id = AddStock("CUT", 0);
-  const size_t priceAt = std::string("\"CUT\",\"3/5/2024\",\"4:00pm\",").size();
   for (bool winInet : {true, false}) {
     ShutdownNetwork();
     stand.Stop();
-    stand.SetFixtures("{\"/d/quotes.csv\": {\"body\": \"" + CsvFixture("CUT", "120.50") + "\"}}");
+    stand.SetFixtures(CsvFixture("CUT", "120.50"));
     Open(winInet);
     ASSERT_TRUE(NextCycle());
     QueueRecord rec;
     double last = 120.50;
     ASSERT_TRUE(LoadQuote(id, &rec) && rec.price == last);
     for (const auto& c : cases) {
-      std::string fault = c.fault;
-      if (fault.find("{cut}") != std::string::npos)
-        fault.replace(fault.find("{cut}"), 5, std::to_string(priceAt + 2));  // the price cut to "13"
-      stand.SetFixtures("{\"/d/quotes.csv\": {\"body\": \"" + CsvFixture("CUT", c.price) +
-                        "\", \"status\": " + std::to_string(c.status) + ", \"fault\": \"" + fault + "\"}}");
+      stand.SetFixtures(CsvFixture("CUT", c.price, c.status, c.fault));
       nTimeout = c.timeout;
-      for (const char* name : {"TarnWick.2", "TarnWick.1", "TarnWick.log"}) DeleteFileA((stand.Dir() + "\\" + name).c_str());
+      DeleteLogs(stand.Dir());
       RequestUpdateNow();
       DWORD start = GetTickCount();
       ASSERT_TRUE(RunCycle(60000)) << c.name;
@@ -310,7 +315,7 @@ TEST_F(Road, BannerDownloadsKeepOnlyWholeImages) {
   bDebugLog = TRUE;
   const int kSlots = 6;
   for (bool winInet : {true, false}) {
-    for (const char* name : {"TarnWick.2", "TarnWick.1", "TarnWick.log"}) DeleteFileA((stand.Dir() + "\\" + name).c_str());
+    DeleteLogs(stand.Dir());
     for (int i = 0; i < kSlots; ++i)
       IniPutString(NULL, "Banner", ("tw00" + std::to_string(i) + ".png").c_str(), "1/15/25 12:00;0;http://x/;t");
     LoadBannerSchedule(NULL);

@@ -164,6 +164,12 @@ def parse_fault(text):
     return out
 
 
+def status_head(version, status, ctype, length_line):
+    """Status line and header of an answer; length_line tells how its body ends ("" for: at the close)."""
+    return ('HTTP/%s %d %s\r\nContent-Type: %s\r\n%sConnection: close\r\n\r\n' % (
+        version, status, STATUS_TEXT.get(status, 'Status'), ctype, length_line)).encode()
+
+
 def chunked(body):
     """body in the chunked transfer coding, CHUNK bytes a chunk."""
     out = b''.join(b'%x\r\n%s\r\n' % (len(body[i:i + CHUNK]), body[i:i + CHUNK])
@@ -520,17 +526,12 @@ class StandIn:
         elif version is None:
             reply = body
         elif fault.get('chunked'):
-            head = 'HTTP/1.1 %d %s\r\nContent-Type: %s\r\nTransfer-Encoding: chunked\r\nConnection: close\r\n\r\n' % (
-                status, STATUS_TEXT.get(status, 'Status'), ctype)
-            reply = head.encode() + chunked(body)
+            reply = status_head('1.1', status, ctype, 'Transfer-Encoding: chunked\r\n') + chunked(body)
         elif fault.get('flood'):
-            head = 'HTTP/1.0 %d %s\r\nContent-Type: %s\r\nConnection: close\r\n\r\n' % (
-                status, STATUS_TEXT.get(status, 'Status'), ctype)
-            reply = head.encode() + body
+            reply = status_head('1.0', status, ctype, '') + body
         else:
-            head = 'HTTP/1.0 %d %s\r\nContent-Type: %s\r\nContent-Length: %d\r\nConnection: close\r\n\r\n' % (
-                status, STATUS_TEXT.get(status, 'Status'), ctype, len(body))
-            reply = head.encode() + (body[:max(0, fault['cut'])] if 'cut' in fault else body)
+            reply = status_head('1.0', status, ctype, 'Content-Length: %d\r\n' % len(body)) + (
+                body[:max(0, fault['cut'])] if 'cut' in fault else body)
         entry['status'] = status
         pieces = max(1, min(fault.get('chunks', 1), len(reply) or 1))
         step = -(-len(reply) // pieces) if reply else 0
