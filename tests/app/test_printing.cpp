@@ -144,7 +144,7 @@ TEST(PrintList, PagesHeadersAndTotalOnAPostScriptPrinter) {
 
   // Every page starts with the titles; the rows follow in list order and the total after them.
   auto pages = print(true);
-  ASSERT_EQ(pages.size(), 2u);
+  ASSERT_EQ(pages.size(), 2u) << LogText();
   std::vector<std::string> titles = {"Ticker", "Price", "Value"}, texts, expected = {"S000", "12.500", "25.000"};
   for (int i = 1; i < 100; ++i) expected.push_back(symbols[i]);
   expected.push_back(total);
