@@ -23,13 +23,16 @@ static HFONT hPrintFont;
 static int nLineHeight;
 
 HDC GetDefaultPrinterDC(void) {
-  char entry[120], pieces[120];
-  GetProfileStringA("windows", "device", ",,,", entry, sizeof entry);
+  // Room for a printer name, a driver and a port that is a full path: an entry cut short would name
+  // another port, and the pages would go to the wrong file.
+  char entry[3 * MAX_PATH], pieces[3 * MAX_PATH];
+  DWORD length = GetProfileStringA("windows", "device", ",,,", entry, sizeof entry);
   CopyCut(pieces, sizeof pieces, entry);
   char* device = strtok(pieces, ",");
   char* driver = strtok(NULL, ", ");
   char* port = strtok(NULL, ", ");
-  HDC dc = device && driver && port ? CreateDCA(driver, device, port, NULL) : NULL;
+  bool whole = length + 2 < sizeof entry;
+  HDC dc = whole && device && driver && port ? CreateDCA(driver, device, port, NULL) : NULL;
   if (!dc) WriteLog("GetDefaultPrinterDC: no printer (device \"%s\")", entry);
   return dc;
 }
