@@ -67,6 +67,16 @@ void GroupDigits(char* out, size_t outSize, const char* digits, size_t count) {
   out[w] = '\0';
 }
 
+// Length of an exponent ("e400", "E-2", "e+5") at p; 0 when none stands there.
+size_t ExponentLength(const char* p) {
+  if (*p != 'e' && *p != 'E') return 0;
+  size_t n = 1;
+  if (p[n] == '+' || p[n] == '-') ++n;
+  if (p[n] < '0' || p[n] > '9') return 0;
+  while (p[n] >= '0' && p[n] <= '9') ++n;
+  return n;
+}
+
 }  // namespace
 
 void SetQuoteClock(QuoteClockFunc clock) { quoteClock = clock; }
@@ -105,6 +115,14 @@ double ParsePriceText(const char* text) {
     } else if (c == '/') {
       if (group < INT_MAX) group++;
       slash = group;
+    } else if (prev >= '0' && prev <= '9' && ExponentLength(p) > 0) {
+      // "1e400" is a number in exponent form, not the digits 1400: read as a number (see below).
+      size_t n = ExponentLength(p);
+      memcpy(decimalText + d, p, n);
+      d += n;
+      p += n - 1;
+      decimal = true;
+      c = *p;
     } else if (c >= '0' && c <= '9') {
       decimalText[d++] = c;
       if (group < kGroups && groups[group] != kOverflow) {

@@ -9,8 +9,8 @@ struct QueueRecord;
 extern BOOL bThousandsCommas;  // default 1
 extern BOOL bNegativeInParen;  // default 0
 
-// Signs, thousands commas, decimals and fractions ("12 3/8"); 0.0 for unreadable text ("N/A",
-// "nan"); NoValue for a number out of range (QuoteNumberOrNoValue).
+// Signs, thousands commas, decimals, fractions ("12 3/8") and exponents ("1e3"); 0.0 for unreadable
+// text ("N/A", "nan"); NoValue for a number out of range (QuoteNumberOrNoValue).
 double ParsePriceText(const char* text);
 // A quote number past what a 64-bit integer holds, or not finite, is no quote: NoValue, never a
 // rounded or saturated figure.

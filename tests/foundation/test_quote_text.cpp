@@ -75,6 +75,8 @@ TEST(QuotePrice, ParseTable) {
       {"nan.", 0.0},         {"inf.", 0.0},      {"1e999.", NoValue},
       {"99999999999999999999999999999", NoValue},
       {"\xA0" "7\xA9", 7.0},
+      // exponent form: the number it writes, not its digits run together
+      {"1e3", 1000.0},       {"-2E-2", -0.02},   {"1e400", NoValue},  {"1e30", NoValue},
   };
   for (const auto& c : cases) EXPECT_DOUBLE_EQ(c.out, ParsePriceText(c.in)) << "\"" << c.in << "\"";
   EXPECT_EQ(0.0, ParsePriceText(NULL));
