@@ -33,7 +33,7 @@ namespace {
 bool GrowNetworkBuffer(DWORD need) {
   if (need <= dwNetworkBufferSize) return true;
   DWORD want = dwNetworkBufferSize * 2;
-  if (want > NETWORK_REPLY_LIMIT + 10) want = NETWORK_REPLY_LIMIT + 10;
+  if (want > NETWORK_REPLY_LIMIT + REPLY_HEAD_MAX + 10) want = NETWORK_REPLY_LIMIT + REPLY_HEAD_MAX + 10;
   if (want < need) want = need;
   char* grown = (char*)realloc(pNetworkBuffer, want);
   if (grown == NULL) return false;
@@ -44,12 +44,13 @@ bool GrowNetworkBuffer(DWORD need) {
 
 }  // namespace
 
-BOOL AppendNetworkBuffer(const char* data, DWORD n) {
+BOOL AppendNetworkBuffer(const char* data, DWORD n, DWORD limit) {
   DWORD have = dwNetworkBufferRead;
   BOOL whole = TRUE;
-  if (n > NETWORK_REPLY_LIMIT - have) {
-    WriteLog("Reply cut at %lu bytes", (unsigned long)NETWORK_REPLY_LIMIT);
-    n = NETWORK_REPLY_LIMIT - have;
+  if (have > limit) limit = have;
+  if (n > limit - have) {
+    WriteLog("Reply cut at %lu bytes", (unsigned long)limit);
+    n = limit - have;
     whole = FALSE;
   }
   if (n == 0) return whole;

@@ -33,11 +33,14 @@ extern DWORD dwNetworkBufferSize;
 // no transfer coding left undecoded, ended by the server before the request's deadline. FALSE for
 // the failure text and for any other reply; a quote reply that is not whole is not parsed.
 extern BOOL bNetworkReplyComplete;
-// Longest reply kept; what comes after is dropped and the reply counts as cut.
+// Longest reply body kept, on either road; what comes after is dropped and the reply counts as cut.
 #define NETWORK_REPLY_LIMIT (16 * 1024 * 1024)
-// Appends n bytes and a NUL to the receive buffer (10 bytes of slack behind the data). FALSE when
-// memory ran out or the limit was reached: what was received until then is kept.
-BOOL AppendNetworkBuffer(const char* data, DWORD n);
+// Longest status line and header read in front of a body (the raw road receives them).
+#define REPLY_HEAD_MAX 8192
+// Appends n bytes and a NUL to the receive buffer (10 bytes of slack behind the data), up to limit
+// bytes in all (the raw road's buffer also holds the head). FALSE when memory ran out or the limit
+// was reached: what was received until then is kept.
+BOOL AppendNetworkBuffer(const char* data, DWORD n, DWORD limit = NETWORK_REPLY_LIMIT);
 // Makes room for a reply of n bytes at once (a length the server announced), up to the limit.
 void ReserveNetworkBuffer(DWORD n);
 // When the request under way began (GetTickCount), on either road: it ends Timeout seconds later

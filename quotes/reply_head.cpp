@@ -5,36 +5,77 @@
 #include <string.h>
 
 #include "foundation/text.h"
+#include "quotes/network.h"
 
 namespace {
 
-const DWORD kHeadScan = 8192;
-
-// The value of a header field in head (a NUL-ended copy of the header lines), or NULL.
-const char* FieldValue(const char* head, const char* name) {
+// The values of a header field one by one, searched from *from (at first a NUL-ended copy of the
+// header lines), which is moved on; NULL when there is no further one.
+const char* NextFieldValue(const char* name, const char** from) {
   char mark[64];
   snprintf(mark, sizeof mark, "\n%s:", name);
-  const char* at = StrStrNoCase(head, mark);
+  const char* at = StrStrNoCase(*from, mark);
   if (at == NULL) return NULL;
   at += strlen(mark);
+  *from = at;
   while (*at == ' ' || *at == '\t') ++at;
   return at;
+}
+
+// Whether the rest of a header line holds only blanks.
+bool LineEnds(const char* p) {
+  while (*p == ' ' || *p == '\t' || *p == '\r') ++p;
+  return *p == '\n' || *p == '\0';
+}
+
+// The Content-Length of a head: -1 when it has none, -2 when one is not a plain digit run of a
+// sane size ("-5", "+5", "5x") or two of them differ.
+long long AnnouncedLength(const char* head) {
+  const long long kMalformed = -2, kLargest = 1LL << 40;
+  long long announced = -1;
+  const char* from = head;
+  for (const char* v; (v = NextFieldValue("Content-Length", &from)) != NULL;) {
+    long long n = 0;
+    const char* p = v;
+    for (; *p >= '0' && *p <= '9' && n <= kLargest; ++p) n = n * 10 + (*p - '0');
+    if (p == v || n > kLargest || !LineEnds(p) || (announced >= 0 && announced != n)) return kMalformed;
+    announced = n;
+  }
+  return announced;
+}
+
+// Any Transfer-Encoding but a plain "identity": the body is not the bytes sent, or its coding unknown.
+bool TransferCoded(const char* head) {
+  const char* from = head;
+  for (const char* v; (v = NextFieldValue("Transfer-Encoding", &from)) != NULL;)
+    if (_strnicmp(v, "identity", 8) != 0 || !LineEnds(v + 8)) return true;
+  return false;
+}
+
+// The status of "HTTP/x.y NNN ...": three digits and no more; 0 when the line has none.
+int StatusOf(const char* line) {
+  const char* p = line + 5;
+  while (*p && *p != ' ' && *p != '\t' && *p != '\r' && *p != '\n') ++p;
+  while (*p == ' ' || *p == '\t') ++p;
+  for (int i = 0; i < 3; ++i)
+    if (p[i] < '0' || p[i] > '9') return 0;
+  if (p[3] >= '0' && p[3] <= '9') return 0;
+  return (p[0] - '0') * 100 + (p[1] - '0') * 10 + (p[2] - '0');
 }
 
 struct ReplyHead {
   int status;          // from the status line
   DWORD body;          // offset of the first byte after the blank line
-  long long announced; // Content-Length; -1 when the header has none
-  bool coded;          // a Transfer-Encoding other than "identity": the body is not the bytes sent
+  long long announced; // Content-Length; -1 when the header has none, -2 when it cannot be trusted
+  bool coded;          // a transfer coding other than "identity": the body is not the bytes sent
 };
 
 // Reads the head of a reply that begins with "HTTP/". False when the head has no end (no blank line)
 // or no status.
 bool ReadReplyHead(const char* reply, DWORD length, ReplyHead* head) {
   memset(head, 0, sizeof *head);
-  head->announced = -1;
   // The head ends at the first blank line, written "\r\n\r\n" or "\n\n".
-  DWORD scan = length < kHeadScan ? length : kHeadScan;
+  DWORD scan = length < REPLY_HEAD_MAX ? length : REPLY_HEAD_MAX;
   DWORD end = 0;
   for (DWORD i = 0; i + 1 < scan && end == 0; ++i) {
     if (reply[i] != '\n') continue;
@@ -42,14 +83,13 @@ bool ReadReplyHead(const char* reply, DWORD length, ReplyHead* head) {
     else if (i + 2 < length && reply[i + 1] == '\r' && reply[i + 2] == '\n') end = i + 3;
   }
   if (end == 0) return false;
-  char text[kHeadScan + 1];
+  char text[REPLY_HEAD_MAX + 1];
   CopyCut(text, sizeof text, reply, end);
-  if (sscanf(text, "HTTP/%*s %d", &head->status) != 1) return false;
+  head->status = StatusOf(text);
+  if (head->status == 0) return false;
   head->body = end;
-  const char* value = FieldValue(text, "Content-Length");
-  if (value && *value >= '0' && *value <= '9') head->announced = strtoll(value, NULL, 10);
-  value = FieldValue(text, "Transfer-Encoding");
-  head->coded = value != NULL && _strnicmp(value, "identity", 8) != 0;
+  head->announced = AnnouncedLength(text);
+  head->coded = TransferCoded(text);
   return true;
 }
 
@@ -71,8 +111,12 @@ bool FindReplyBody(const char* reply, DWORD length, DWORD* offset, DWORD* count,
     snprintf(why, whySize, "status %d", head.status);
   } else if (head.coded) {
     snprintf(why, whySize, "a transfer coding this road cannot decode");
+  } else if (head.announced == -2) {
+    snprintf(why, whySize, "a Content-Length that is malformed or twice with two values");
   } else if (head.announced >= 0 && (long long)body < head.announced) {
     snprintf(why, whySize, "%lu bytes of %lld", (unsigned long)body, head.announced);
+  } else if ((head.announced >= 0 ? head.announced : (long long)body) > NETWORK_REPLY_LIMIT) {
+    snprintf(why, whySize, "a body over %lu bytes", (unsigned long)NETWORK_REPLY_LIMIT);
   } else {
     *offset = head.body;
     *count = head.announced >= 0 ? (DWORD)head.announced : body;
@@ -83,7 +127,11 @@ bool FindReplyBody(const char* reply, DWORD length, DWORD* offset, DWORD* count,
 
 bool RawReplyWhole(char* reply, DWORD* length, bool headExpected, char* why, size_t whySize) {
   why[0] = '\0';
-  if (!headExpected) return true;
+  if (!headExpected) {
+    if (*length <= NETWORK_REPLY_LIMIT) return true;
+    snprintf(why, whySize, "over %lu bytes", (unsigned long)NETWORK_REPLY_LIMIT);
+    return false;
+  }
   DWORD offset = 0, count = 0;
   if (!FindReplyBody(reply, *length, &offset, &count, why, whySize)) return false;
   if (offset + count < *length) {

@@ -87,7 +87,8 @@ Receipt ReceiveChunk(int* error) {
     WriteLog("%.*s", (int)(shown < (DWORD)n ? shown : (DWORD)n), chunk);
     WriteLog("FD_READ(END)");
   }
-  return AppendNetworkBuffer(chunk, (DWORD)n) ? kReceived : kFull;
+  // The head comes in front of the body here: the body has the same limit as on WinINet.
+  return AppendNetworkBuffer(chunk, (DWORD)n, NETWORK_REPLY_LIMIT + REPLY_HEAD_MAX) ? kReceived : kFull;
 }
 
 // Hands over what arrived; a quote reply that is not whole is not parsed.
@@ -112,7 +113,7 @@ void OnRead(HWND hwnd) {
   switch (ReceiveChunk(&error)) {
     case kFailed: FailRequest(hwnd, error); break;
     case kFull:
-      WriteLog("Reply over %lu bytes: not whole", (unsigned long)NETWORK_REPLY_LIMIT);
+      WriteLog("Reply body over %lu bytes: not whole", (unsigned long)NETWORK_REPLY_LIMIT);
       FinishReply(hwnd, false);
       break;
     default: break;
@@ -167,7 +168,7 @@ void OnClose(HWND hwnd) {
   char why[80];
   bool whole = false;
   if (got == kFull)
-    snprintf(why, sizeof why, "over %lu bytes", (unsigned long)NETWORK_REPLY_LIMIT);
+    snprintf(why, sizeof why, "a body over %lu bytes", (unsigned long)NETWORK_REPLY_LIMIT);
   else
     whole = RawReplyWhole(pNetworkBuffer, &dwNetworkBufferRead, RequestHasVersion(), why, sizeof why);
   WriteLog("Reply of %lu bytes%s%s", (unsigned long)after, why[0] ? ", not whole: " : "", why);
