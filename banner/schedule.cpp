@@ -62,14 +62,37 @@ void BuildBannerUrl(const char* fileName) {
 
 // Where the image starts in a reply and how many bytes it has. On the raw road the reply must carry
 // its header: a 2xx status, no transfer coding, and at least the bytes its Content-Length announces.
-// WinINet hands over the body alone. False when the reply holds no whole image.
-bool FindBannerBody(const char* reply, DWORD length, DWORD* offset, DWORD* count) {
+// WinINet hands over the body alone. False, with why, when the reply holds no body.
+bool FindBannerBody(const char* reply, DWORD length, DWORD* offset, DWORD* count, char* why, size_t whySize) {
   *offset = 0;
   *count = length;
-  char why[80];
   bool headed = hInternet == NULL || (length >= 5 && memcmp(reply, "HTTP/", 5) == 0);
-  if (headed && !FindReplyBody(reply, length, offset, count, why, sizeof why)) return false;
+  if (headed && !FindReplyBody(reply, length, offset, count, why, whySize)) return false;
+  snprintf(why, whySize, "an empty body");
   return *count > 0;
+}
+
+// Whether data is a PNG or MNG stream that reaches its end chunk (bytes behind it do no harm). An
+// error page is no image, and a body cut where no length told ends before that chunk.
+bool WholeImage(const char* data, DWORD count, char* why, size_t whySize) {
+  static const unsigned char kPng[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+  static const unsigned char kMng[8] = {0x8A, 'M', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+  const char* last = count >= 8 && memcmp(data, kPng, 8) == 0   ? "IEND"
+                     : count >= 8 && memcmp(data, kMng, 8) == 0 ? "MEND"
+                                                                 : NULL;
+  if (last == NULL) {
+    snprintf(why, whySize, "not a PNG or MNG image");
+    return false;
+  }
+  for (DWORD at = 8; count - at >= 12;) {
+    const unsigned char* chunk = (const unsigned char*)data + at;
+    DWORD n = ((DWORD)chunk[0] << 24) | ((DWORD)chunk[1] << 16) | ((DWORD)chunk[2] << 8) | chunk[3];
+    if (n > count - at - 12) break;
+    if (memcmp(chunk + 4, last, 4) == 0) return true;
+    at += 12 + n;
+  }
+  snprintf(why, whySize, "an image cut before its %s chunk", last);
+  return false;
 }
 
 bool WriteBannerFile(const char* path, const char* data, DWORD count, const FILETIME& stamp) {
@@ -211,19 +234,18 @@ int SelectNextBanner(HWND hwnd) {
 
 void SaveBannerFile(HWND hwnd, const char* reply, DWORD length) {
   char path[MAX_PATH];
-  bool havePath = GetBannerFilePath(path) != FALSE;
+  GetBannerFilePath(path);
   DWORD offset = 0, count = 0;
-  bool whole = reply != NULL && bNetworkReplyComplete && FindBannerBody(reply, length, &offset, &count);
-  WriteLog("SaveBannerFile(%s, %ld bytes)", path, whole ? (long)count : 0L);
-  if (havePath) {
-    // The player may hold this very file open.
-    MngStopBanner();
-    if (!whole) {
-      WriteLog("SaveBannerFile: no whole image in the reply, nothing kept");
-      DeleteFileA(path);
-    } else {
-      WriteBannerFile(path, reply + offset, count, BannerSchedule[CurrentBanner].file_time);
-    }
+  char why[80] = "a reply that did not arrive whole";
+  bool whole = reply != NULL && bNetworkReplyComplete &&
+               FindBannerBody(reply, length, &offset, &count, why, sizeof why) &&
+               WholeImage(reply + offset, count, why, sizeof why);
+  if (!whole) {
+    WriteLog("SaveBannerFile: nothing saved for %s, %s; its old file stays", path, why);
+  } else if (path[0]) {
+    WriteLog("SaveBannerFile(%s, %ld bytes)", path, (long)count);
+    MngStopBanner();  // the player may hold this very file open
+    WriteBannerFile(path, reply + offset, count, BannerSchedule[CurrentBanner].file_time);
   }
   // A download this call asks for is not made now: the next cycle must still try it.
   int tried = nLastBannerDownload;

@@ -44,6 +44,6 @@ int BannerFileIsCurrent(HWND hwnd);
 // first (its address is in szBannerUrl, for CurrentBanner).
 int SelectNextBanner(HWND hwnd);
 // Stores a downloaded image for the current slot, stamped with the slot's time, then rotates.
-// A reply that is not a whole 2xx image (see bNetworkReplyComplete, and the header a raw reply
-// carries) is not kept.
+// A reply that is not a whole 2xx PNG or MNG image (see bNetworkReplyComplete, the header a raw reply
+// carries, and the image's own end chunk) is not kept: the slot keeps its old file.
 void SaveBannerFile(HWND hwnd, const char* reply, DWORD length);

@@ -65,6 +65,13 @@ void WriteScheduleLines(HWND hwnd, const char* section) {
 
 void CheckNewVersionBuffer(HWND hwnd, char* text) {
   if (text == NULL) return;
+  // A text cut at its end would rewrite the schedule with the lines that came: the service ends
+  // every line, the last one too.
+  size_t length = strlen(text);
+  if (length > 0 && text[length - 1] != '\n') {
+    WriteLog("CheckNewVersionBuffer: the last line has no line end, not whole: the banner schedule stays");
+    return;
+  }
   char* version = NULL;
   char* message = NULL;
   char* banner = NULL;

@@ -105,6 +105,11 @@ void ParseYahooCsv(HWND hListView, const char* reply, char* symbolList) {
     snprintf(key, sizeof key, "\"%s\",", wanted[i]);
     const char* at = strstr(reply, key);
     if (at == NULL) continue;
+    // Without its line end the line may have been cut anywhere, a price "130.75" at "13": no record.
+    if (at[strcspn(at, "\r\n")] == '\0') {
+      WriteLog("ParseYahooCsv: the line of %s has no line end, not whole: not parsed", wanted[i]);
+      continue;
+    }
     char line[kLineTake + 1];
     CopyCut(line, sizeof line, at, kLineTake);
     CutAtAny(line, "\r\n");

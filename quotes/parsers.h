@@ -11,7 +11,8 @@ int ParseQuoteTextPage(HWND hListView, const char* reply, const char* symbolList
 // UK list page for up to 30 '+'-joined symbols. Splits both texts in place.
 // 1: page incomplete (nothing parsed); 0 otherwise.
 int ParseQuoteTableHtml(HWND hListView, char* reply, char* symbolList);
-// Yahoo CSV reply for up to 30 '+'-joined symbols. Splits the symbol list in place.
+// Yahoo CSV reply for up to 30 '+'-joined symbols; a line counts only with its line end. Splits the
+// symbol list in place.
 void ParseYahooCsv(HWND hListView, const char* reply, char* symbolList);
 // Yahoo JSON reply for the comma-separated index symbols of wantedList (split in place).
 void YAHOO_IndexScanJson(HWND hListView, const char* reply, char* wantedList);

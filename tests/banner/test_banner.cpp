@@ -113,32 +113,44 @@ TEST_F(Banner, RotationShowsDownloadsOnceAndDisablesASlotThatStaysStale) {
 }
 
 TEST_F(Banner, OnlyAWhole2xxImageIsSavedAndStamped) {
-  bShowBanner = 0;  // no rotation afterwards: the player would delete these non-images
+  bShowBanner = 0;  // no rotation afterwards: the player would delete these tiny images
   // WinINet hands over the body alone; the raw road's reply must carry its status line and header.
+  // An image is whole when it reaches its end chunk; anything else leaves the slot's old file.
   const HINTERNET raw = NULL, winInet = (HINTERNET)1;
+  const std::string png("\x89PNG\r\n\x1a\n\0\0\0\0IEND\xae\x42\x60\x82", 20);
+  const std::string mng = std::string("\x8aMNG\r\n\x1a\n\0\0\0\x01" "ABCDx1234", 21) + png.substr(8) +
+                          std::string("\0\0\0\0MEND\xf1\x2a\x1c\x3a", 12);
+  const std::string ok = "HTTP/1.0 200 OK\r\n";
   struct {
     HINTERNET road;
     std::string reply;
     BOOL complete;
-    std::string kept;  // "": no file
+    std::string kept;  // "": the old file stays
   } cases[] = {
-      {raw, "HTTP/1.0 200 OK\r\nContent-Length: 5\r\n\r\nABCDEFG", TRUE, "ABCDE"},
-      {raw, std::string("HTTP/1.1 200 OK\r\ncontent-length: 7\r\n\r\nABC\0DEF", 45), TRUE, std::string("ABC\0DEF", 7)},
-      {winInet, "PNG\r\n\r\nbody", TRUE, "PNG\r\n\r\nbody"},
-      {winInet, "GIF89a\r\n\r\nContent-Length: 2\r\n", TRUE, "GIF89a\r\n\r\nContent-Length: 2\r\n"},
-      {raw, "PNG\r\n\r\nbody", TRUE, ""},
+      {raw, ok + "Content-Length: 20\r\n\r\n" + png + "XY", TRUE, png},
+      {raw, "HTTP/1.1 200 OK\r\ncontent-length: 45\r\n\r\n" + mng, TRUE, mng},
+      {winInet, png + "filler", TRUE, png + "filler"},
+      {winInet, "GIF89a\r\n\r\nContent-Length: 2\r\n", TRUE, ""},
+      {winInet, "<html><body>Moved</body></html>", TRUE, ""},
+      {winInet, mng.substr(0, 40), TRUE, ""},  // a chunked reply cut where no length tells
+      {raw, png, TRUE, ""},
       {raw, "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n4\r\nbody\r\n0\r\n\r\n", TRUE, ""},
-      {raw, "HTTP/1.0 404 Not Found\r\nContent-Length: 3\r\n\r\nabc", TRUE, ""},
-      {raw, "HTTP/1.0 200 OK\r\nContent-Length: 10\r\n\r\nABC", TRUE, ""},
+      {raw, "HTTP/1.0 404 Not Found\r\nContent-Length: 20\r\n\r\n" + png, TRUE, ""},
+      {raw, ok + "Content-Length: 30\r\n\r\n" + png, TRUE, ""},
       {raw, "HTTP/1.0 200 OK\r\nContent-Length: 3\r\n", TRUE, ""},
       {winInet, "No response from server", FALSE, ""},
+      // lengths that cannot be trusted, a coding not known, a status past three digits
+      {raw, ok + "Content-Length: +20\r\n\r\n" + png, TRUE, ""},
+      {raw, ok + "Content-Length: 20\r\nContent-Length: 21\r\n\r\n" + png + "X", TRUE, ""},
+      {raw, ok + "Transfer-Encoding: identityX\r\n\r\n" + png, TRUE, ""},
+      {raw, "HTTP/1.0 00000000000000000000200 OK\r\n\r\n" + png, TRUE, ""},
   };
   for (const auto& c : cases) {
     WriteBytes(gTestDir + "\\tw000.png", "stale");
     hInternet = c.road;
     bNetworkReplyComplete = c.complete;
     SaveBannerFile(NULL, c.reply.data(), (DWORD)c.reply.size());
-    EXPECT_EQ(ReadBytes(gTestDir + "\\tw000.png"), c.kept) << c.reply;
+    EXPECT_EQ(ReadBytes(gTestDir + "\\tw000.png"), c.kept.empty() ? "stale" : c.kept) << c.reply;
     EXPECT_EQ(BannerFileIsCurrent(NULL), !c.kept.empty()) << c.reply;
   }
   hInternet = NULL;
@@ -165,8 +177,10 @@ TEST_F(Banner, VersionTextPromptsForOtherVersionsAndRewritesOnlyScheduleKeys) {
   for (const char* k = keys; k < keys + n && *k; k += strlen(k) + 1) list += std::string(k) + " ";
   EXPECT_EQ(list, "tw000.png TW001.MNG tw003.png ");
   EXPECT_TRUE(BannerSchedule[0].valid && !strcmp(BannerSchedule[0].tip_text, "tip"));
-  char failed[] = "No response from server";
-  CheckNewVersionBuffer(NULL, failed);
-  EXPECT_EQ(IniGetKeys(NULL, "Banner", keys, sizeof keys), n);
+  char failed[] = "No response from server", cut[] = "[BANNER]\ntw005.png;1/15/25 12:00;1;l;t\ntw006.png;1/1";
+  for (char* t : {failed, cut}) {
+    CheckNewVersionBuffer(NULL, t);
+    EXPECT_EQ(IniGetKeys(NULL, "Banner", keys, sizeof keys), n) << t;
+  }
   pfnVersionMessageBox = MessageBoxA;
 }

@@ -150,6 +150,10 @@ TEST_F(Parsers, CsvLinesAreFoundBySymbolAndSuffixedRepliesReachTheirMarket) {
   EXPECT_EQ(Stored(bceUs), "BCE US|3/5/2024|16:00||55.5 0 0 0 0 0 0 0 0 0 0 0");
   EXPECT_EQ(Stored(dji).substr(0, 25), "Dow|3/5/2024|16:00||38000");
   EXPECT_EQ(CountQuotes(), 5);
+  // A last line without its line end may be cut anywhere ("38000.50" at "380"): not stored.
+  Text again("IBM+^DJI");
+  ParseYahooCsv(hListView, Replace(CsvReply(), "00.50,0,0,0,0,\"x\",0,0,0,0,0,0,0,\"Dow\"\r\n", "").c_str(), again.p());
+  EXPECT_EQ(Stored(dji).substr(0, 25), "Dow|3/5/2024|16:00||38000");
 
   ResetStocks();
   AddStock("IBM", 0);

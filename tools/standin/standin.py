@@ -26,6 +26,9 @@ Options:
                        empty       an empty body
                        404         a 404 page instead of the reply; status=N likewise
                        cut=N       announce the whole body in Content-Length, send only its first N bytes
+                                   (with nolength, nohead or chunked: the first N bytes after the head)
+                       nolength    no Content-Length: the body ends at the close
+                       nohead      the body alone, without status line and header
                        close       close without answering
                        reset       reset the connection without answering; with cut=N: after
                                    the header and the first N bytes of the body
@@ -97,6 +100,10 @@ CHAOS_FAULTS = (
     (1, 'garbage'), (1, 'size=5000000'), (1, 'size=20000000'), (1, 'chunks=100000,gap=1'),
 )
 
+# Cuts where nothing tells the length (no Content-Length, a chunked body before its last chunk, no
+# status line at all), each inside the reply's first record: nothing of such a reply is whole.
+CHAOS_FAULTS += ((1, 'nolength,cut=60'), (1, 'chunked,cut=100'), (1, 'nohead,cut=60'))
+
 STATUS_TEXT = {200: 'OK', 301: 'Moved Permanently', 302: 'Found', 400: 'Bad Request', 403: 'Forbidden',
                404: 'Not Found', 500: 'Internal Server Error', 503: 'Service Unavailable'}
 NOT_FOUND = b'<html><head><title>404 Not Found</title></head><body><h1>Not Found</h1></body></html>\n'
@@ -143,7 +150,8 @@ def parse_fault(text):
     """Fault switches of a text ("delay=2,chunks=3", "404", ...) as a dict; ValueError if unknown."""
     words = {'big': ('size', BIG), 'exact8191': ('size', 8191), 'empty': ('size', 0),
              '404': ('status', 404), 'close': ('close', True), 'reset': ('reset', True),
-             'abrupt': ('abrupt', True), 'chunked': ('chunked', True), 'garbage': ('garbage', True)}
+             'abrupt': ('abrupt', True), 'chunked': ('chunked', True), 'garbage': ('garbage', True),
+             'nolength': ('nolength', True), 'nohead': ('nohead', True)}
     numbers = {'delay': float, 'stall': float, 'gap': float, 'chunks': int, 'size': int, 'status': int,
                'cut': int, 'flood': float}
     out = {}
@@ -522,16 +530,16 @@ class StandIn:
         if fault.get('delay'):
             self.stopping.wait(fault['delay'])
         if fault.get('garbage'):
-            reply = garbage(entry['conn'])
-        elif version is None:
-            reply = body
+            head, rest = b'', garbage(entry['conn'])
+        elif version is None or fault.get('nohead'):
+            head, rest = b'', body
         elif fault.get('chunked'):
-            reply = status_head('1.1', status, ctype, 'Transfer-Encoding: chunked\r\n') + chunked(body)
-        elif fault.get('flood'):
-            reply = status_head('1.0', status, ctype, '') + body
+            head, rest = status_head('1.1', status, ctype, 'Transfer-Encoding: chunked\r\n'), chunked(body)
+        elif fault.get('flood') or fault.get('nolength'):
+            head, rest = status_head('1.0', status, ctype, ''), body
         else:
-            reply = status_head('1.0', status, ctype, 'Content-Length: %d\r\n' % len(body)) + (
-                body[:max(0, fault['cut'])] if 'cut' in fault else body)
+            head, rest = status_head('1.0', status, ctype, 'Content-Length: %d\r\n' % len(body)), body
+        reply = head + (rest[:max(0, fault['cut'])] if 'cut' in fault else rest)
         entry['status'] = status
         pieces = max(1, min(fault.get('chunks', 1), len(reply) or 1))
         step = -(-len(reply) // pieces) if reply else 0
