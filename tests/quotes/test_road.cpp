@@ -321,11 +321,10 @@ TEST_F(Road, BannerDownloadsKeepOnlyWholeImages) {
   const int kSlots = 8;
   for (bool winInet : {true, false}) {
     DeleteLogs(stand.Dir());
-    for (int i = 0; i < kSlots; ++i) {
+    for (int i = 0; i < kSlots; ++i)
       IniPutString(NULL, "Banner", ("tw00" + std::to_string(i) + ".png").c_str(), "1/15/25 12:00;0;http://x/;t");
-      FILE* old = fopen((stand.Dir() + "\\tw00" + std::to_string(i) + ".png").c_str(), "wb");
-      if (old) fputs("old", old), fclose(old);
-    }
+    for (int i = 0; i < kSlots; ++i)  // each slot's old file, which a failed download keeps
+      if (FILE* f = fopen((stand.Dir() + "\\tw00" + std::to_string(i) + ".png").c_str(), "wb")) fputs("old", f), fclose(f);
     LoadBannerSchedule(NULL);
     CurrentBanner = nBannerCycles = 0;
     nLastBannerDownload = -1;
