@@ -397,7 +397,7 @@ static bool SaveQuotesAtExit(bool automatic, DWORD* started) {
       WriteLog("Exit:%d quotes could not be saved to %s and are lost: %s", unsaved, oDatabase.szDatabasePath,
                oDatabase.szErrorText);
     if (unsaved == 0 || edits[0])
-      WriteLog("Exit:%s could not be saved to %s: %s", edits[0] ? edits : "the last change",
+      WriteLog("Exit:%s could not be saved to %s: %s", edits[0] ? edits : "the last changes",
                oDatabase.szDatabasePath, oDatabase.szErrorText);
     vRefusedQuotes.clear();
     oDatabase.RollBack();
