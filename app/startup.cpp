@@ -14,8 +14,6 @@
 #include "foundation/log.h"
 #include "foundation/settings.h"
 #include "quotes/network.h"
-#include "store/database.h"
-#include "store/stocks.h"
 #include "store/store_quote.h"
 
 #define MAIN_CLASS_NAME PRODUCT_WORD
@@ -109,11 +107,9 @@ int ShutdownProgram(int exitCode) {
   DeleteBitmap(&hSortUpBitmap);
   DeleteBitmap(&hLogo);
   Hyper_UnregisterClass(hInst);
-  // Quotes another program kept out of the file are not given up silently: the user is asked, an
+  // Changes another program kept out of the file are not given up silently: the user is asked, an
   // automatic quit logs them, and either way the exit code says so.
-  if (SaveQuotesAtExit(QuitCountdownEnded() != FALSE) > 0) exitCode = 1;
-  else if (!bKeepQuotes) PurgeOldQuotes(NULL);
-  oDatabase.Close();
+  if (!CloseStoreAtExit(QuitCountdownEnded() != FALSE, !bKeepQuotes)) exitCode = 1;
   ReleaseSingleInstance();
   return exitCode;
 }

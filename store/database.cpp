@@ -162,14 +162,38 @@ void CSSqlite::RestartIdleTransaction() {
   if (CommitTransaction()) BeginTransaction();
 }
 
+void CSSqlite::RollBack() {
+  CDbLock lock(*this);
+  if (!hDb || !bTransactionOpen) return;
+  if (!sqlite3_get_autocommit(hDb)) Execute("rollback transaction");
+  EndTransaction();
+}
+
 void CSSqlite::Discard() {
   CDbLock lock(*this);
-  if (!hDb) return;
-  if (bTransactionOpen) {
-    if (!sqlite3_get_autocommit(hDb)) Execute("rollback transaction");
-    EndTransaction();
-  }
+  RollBack();
   CloseDatabase(hDb);
+}
+
+int CSSqlite::FoldLog(DWORD waitMs) {
+  DWORD start = GetTickCount();
+  for (;;) {
+    int frames = -1, copied = -1, rc;
+    {
+      CDbLock lock(*this);
+      if (!hDb) return -1;
+      rc = sqlite3_wal_checkpoint_v2(hDb, NULL, SQLITE_CHECKPOINT_TRUNCATE, &frames, &copied);
+      if (rc != SQLITE_OK && rc != SQLITE_BUSY) {
+        KeepLibraryError();
+        if (pfnError) pfnError("FoldLog:sqlite3_wal_checkpoint_v2 error: %s", szErrorText);
+        return -1;
+      }
+    }
+    // Busy with every frame copied: the file holds all, only the log could not be emptied.
+    if (rc == SQLITE_OK || frames <= copied) return 0;
+    if (GetTickCount() - start >= waitMs) return frames - copied;
+    Sleep(DB_BUSY_TIMEOUT_MS / 2);
+  }
 }
 
 int CSSqlite::Execute(const char* sql) {

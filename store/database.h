@@ -39,8 +39,15 @@ class CSSqlite {
   // A transaction that has written nothing is ended and begun again, so that the next write starts
   // from what other programs committed meanwhile instead of being refused for an old snapshot.
   void RestartIdleTransaction();
-  // Rolls back what the open transaction holds and closes: for an exit that gave its changes up.
+  // Rolls back what the open transaction holds: for an exit that gave its changes up.
+  void RollBack();
+  // RollBack, then close.
   void Discard();
+  // Copies what only the -wal file holds into the database file and empties the log, so that the file
+  // alone holds every commit; tried again for up to waitMs while another connection keeps it from
+  // finishing. The number of log frames still not copied: 0 when the file holds everything (or keeps
+  // no log), -1 when the fold failed or the database is closed.
+  int FoldLog(DWORD waitMs);
   bool SQLCall(const char* sql);
   int GetInt(const char* sql);
   double GetDouble(const char* sql);

@@ -198,7 +198,9 @@ long long SaveStockRecord(long long rowid, const char* symbol, double warnBelow,
           bindNumbers(s, 3);
           sqlite3_bind_text(s, 8, sortText, -1, SQLITE_STATIC);
         }) == SQLITE_DONE;
-    return ok ? oDatabase.LastInsertRowid() : 0;
+    if (!ok) return 0;
+    NoteStockEdit(symbol);
+    return oDatabase.LastInsertRowid();
   }
   int rc = RunBoundStatement(
       "update stock set warn_below = ?, warn_above = ?, shares_owned = ?, cost_basis = ?, option_price = ?, "
@@ -210,6 +212,7 @@ long long SaveStockRecord(long long rowid, const char* symbol, double warnBelow,
       });
   // A refused update, or a stock deleted meanwhile, saved nothing: the dialog must not report success.
   if (rc != SQLITE_DONE || sqlite3_changes(oDatabase.hDb) == 0) return 0;
+  NoteStockEdit(symbol);
   return rowid;
 }
 
@@ -231,16 +234,20 @@ void DeleteStockUnderCursor(HWND hwnd) {
   if (pfnStoreMessageBox(hwnd, "Do you want to delete this symbol from your list?", "Question",
                          MB_YESNO | MB_ICONQUESTION) != IDYES)
     return;
+  char symbol[MAX_SYMBOL_LENGTH + 1] = "";
   LVITEMA item;
   memset(&item, 0, sizeof item);
-  item.mask = LVIF_PARAM;
+  item.mask = LVIF_PARAM | LVIF_TEXT;
   item.iItem = row;
+  item.pszText = symbol;
+  item.cchTextMax = sizeof symbol;
   if (!SendMessageA(hListView, LVM_GETITEMA, 0, (LPARAM)&item)) return;
   char sql[100];
   snprintf(sql, sizeof sql, "delete from quote where stock_rowid = %d", (int)item.lParam);
   if (oDatabase.SQLCall(sql)) {
     snprintf(sql, sizeof sql, "delete from stock where rowid = %d", (int)item.lParam);
-    oDatabase.SQLCall(sql);
+    CDbLock lock(oDatabase);
+    if (oDatabase.SQLCall(sql) && oDatabase.hDb && sqlite3_changes(oDatabase.hDb) > 0) NoteStockEdit(symbol);
   }
   SendMessageA(hListView, LVM_DELETEITEM, row, 0);
 }

@@ -4,6 +4,8 @@
 #include <stdio.h>
 #include <string.h>
 
+#include <algorithm>
+#include <string>
 #include <vector>
 
 #include "app/columns.h"
@@ -196,51 +198,108 @@ static QuoteWrite WriteQuoteRows(QueueRecord* rec) {
   return rc == SQLITE_DONE ? QW_WRITTEN : QW_FAILED;
 }
 
-// Quotes refused while another program held the file, the newest per stock, in arrival order. They
-// are tried again once DB_BATCH_CHANGES more changes' worth of quotes came in, and at exit.
-static std::vector<QueueRecord> vRefusedQuotes;
+// Quotes refused while another program held the file, the newest per stock, in arrival order, each with
+// the symbol its stock had then. They are tried again once DB_BATCH_CHANGES more changes' worth of
+// quotes came in, and at exit.
+struct KeptQuote {
+  QueueRecord rec;
+  char stockSymbol[sizeof(QueueRecord::symbol)];
+};
+static std::vector<KeptQuote> vRefusedQuotes;
 static int nQuotesUntilRetry = 0;
-// Quotes written into the open transaction, which ended when the count of ended transactions moved.
-static int nBatchQuotes = 0;
+// What the open transaction holds: the stocks whose quotes it wrote and the symbols of the stocks the
+// user changed in it. Emptied once the count of ended transactions moved.
+static std::vector<long long> vBatchStocks;
+static std::vector<std::string> vBatchEdits;
 static unsigned long nBatchTransaction = 0;
 
-static int QuotesInOpenBatch() {
-  if (nBatchTransaction != oDatabase.nTransactionsEnded) {
-    nBatchTransaction = oDatabase.nTransactionsEnded;
-    nBatchQuotes = 0;
+static void SyncBatch() {
+  if (nBatchTransaction == oDatabase.nTransactionsEnded) return;
+  nBatchTransaction = oDatabase.nTransactionsEnded;
+  vBatchStocks.clear();
+  vBatchEdits.clear();
+}
+
+// False when the connection writes in autocommit mode: what it wrote is in the file already.
+static bool InOpenBatch() {
+  SyncBatch();
+  return oDatabase.hDb && !sqlite3_get_autocommit(oDatabase.hDb);
+}
+
+void NoteStockEdit(const char* symbol) {
+  CDbLock lock(oDatabase);
+  if (!InOpenBatch()) return;
+  for (const std::string& s : vBatchEdits)
+    if (_stricmp(s.c_str(), symbol) == 0) return;
+  vBatchEdits.push_back(symbol);
+}
+
+// The stock's symbol as the file holds it: SQLITE_ROW with it, SQLITE_DONE when there is no such stock,
+// another code when it cannot be read now.
+static int ReadStockSymbol(long long rowid, char* out, size_t size) {
+  out[0] = 0;
+  return RunBoundStatement(
+      "select symbol from stock where rowid = ?", [rowid](sqlite3_stmt* s) { sqlite3_bind_int64(s, 1, rowid); },
+      [out, size](sqlite3_stmt* s) {
+        const unsigned char* text = sqlite3_column_text(s, 0);
+        CopyCut(out, size, text ? (const char*)text : "");
+      });
+}
+
+// With refusedNow, the kept quotes are tried again after DB_BATCH_CHANGES / 2 more quotes, and a
+// transaction that holds nothing is ended, so the next try sees the other program's changes. The stock's
+// symbol is read before that, while the transaction that found the stock still reads the same file.
+static void KeepRefused(const QueueRecord& rec, bool refusedNow) {
+  KeptQuote kept;
+  kept.rec = rec;
+  if (ReadStockSymbol(rec.rowid, kept.stockSymbol, sizeof kept.stockSymbol) != SQLITE_ROW) {
+    WriteLog("StoreQuote:the stock of %s cannot be read; its quote is dropped", rec.symbol);
+  } else {
+    for (size_t i = 0; i < vRefusedQuotes.size(); ++i)
+      if (vRefusedQuotes[i].rec.rowid == rec.rowid) {
+        vRefusedQuotes.erase(vRefusedQuotes.begin() + i);
+        break;
+      }
+    vRefusedQuotes.push_back(kept);
   }
-  return nBatchQuotes;
+  if (!refusedNow) return;
+  nQuotesUntilRetry = DB_BATCH_CHANGES / 2;
+  oDatabase.RestartIdleTransaction();
 }
 
-// With restartRetry, the kept quotes are tried again after DB_BATCH_CHANGES / 2 more quotes.
-static void KeepRefused(const QueueRecord& rec, bool restartRetry) {
-  for (size_t i = 0; i < vRefusedQuotes.size(); ++i)
-    if (vRefusedQuotes[i].rowid == rec.rowid) {
-      vRefusedQuotes.erase(vRefusedQuotes.begin() + i);
-      break;
-    }
-  vRefusedQuotes.push_back(rec);
-  if (restartRetry) nQuotesUntilRetry = DB_BATCH_CHANGES / 2;
-}
-
-// Writes one quote and commits the batch when due. A refusal keeps the quote and ends a transaction
-// that holds nothing, so the next try sees the other program's changes.
+// Writes one quote and commits the batch when due.
 static QuoteWrite WriteQuote(QueueRecord* rec) {
-  QuotesInOpenBatch();
   QuoteWrite result = WriteQuoteRows(rec);
-  if (result == QW_REFUSED) {
-    oDatabase.RestartIdleTransaction();
-    return result;
-  }
-  if (result == QW_WRITTEN) ++nBatchQuotes;
+  if (result == QW_REFUSED) return result;
+  if (result == QW_WRITTEN && InOpenBatch() &&
+      std::find(vBatchStocks.begin(), vBatchStocks.end(), rec->rowid) == vBatchStocks.end())
+    vBatchStocks.push_back(rec->rowid);
   oDatabase.CommitBatchWhenDue();
   return result;
 }
 
-// The refused quotes in order, up to the first one refused again; true when none is left.
+// A kept quote goes only to the stock it came from: once that stock is gone, or its rowid names
+// another symbol (rowids of deleted stocks are given again), the quote is dropped.
+static void DropQuotesOfGoneStocks() {
+  for (size_t i = 0; i < vRefusedQuotes.size();) {
+    const KeptQuote& k = vRefusedQuotes[i];
+    char symbol[sizeof k.stockSymbol];
+    int rc = ReadStockSymbol(k.rec.rowid, symbol, sizeof symbol);
+    if (rc == SQLITE_DONE || (rc == SQLITE_ROW && strcmp(symbol, k.stockSymbol) != 0)) {
+      WriteLog("StoreQuote:stock %lld (%s) has left the list: its kept quote is dropped", k.rec.rowid,
+               k.stockSymbol);
+      vRefusedQuotes.erase(vRefusedQuotes.begin() + i);
+    } else {
+      ++i;
+    }
+  }
+}
+
+// The kept quotes in order, up to the first one refused again; true when none is left.
 static bool WriteRefusedQuotes() {
+  DropQuotesOfGoneStocks();
   size_t done = 0;
-  while (done < vRefusedQuotes.size() && WriteQuote(&vRefusedQuotes[done]) != QW_REFUSED) ++done;
+  while (done < vRefusedQuotes.size() && WriteQuote(&vRefusedQuotes[done].rec) != QW_REFUSED) ++done;
   vRefusedQuotes.erase(vRefusedQuotes.begin(), vRefusedQuotes.begin() + done);
   return vRefusedQuotes.empty();
 }
@@ -261,21 +320,27 @@ static void StoreQuoteRows(QueueRecord* rec) {
   KeepRefused(*rec, true);
 }
 
-// Quotes not in the file yet: refused while another program held it, or written into the batch that
-// is not committed yet.
+// Quotes not in the file yet, one per stock: refused while another program held it, or written into
+// the batch that is not committed yet.
 static int UnsavedQuoteCount() {
   CDbLock lock(oDatabase);
-  return (int)vRefusedQuotes.size() + QuotesInOpenBatch();
+  InOpenBatch();
+  int count = (int)vBatchStocks.size();
+  for (const KeptQuote& k : vRefusedQuotes)
+    if (std::find(vBatchStocks.begin(), vBatchStocks.end(), k.rec.rowid) == vBatchStocks.end()) ++count;
+  return count;
 }
 
 // Each round holds the lock only while it writes: the wait between rounds leaves the file to others.
 static bool SaveRound() {
   CDbLock lock(oDatabase);
   if (!oDatabase.hDb) return vRefusedQuotes.empty();
-  return WriteRefusedQuotes() && oDatabase.CommitTransaction();
+  if (WriteRefusedQuotes() && oDatabase.CommitTransaction()) return true;
+  oDatabase.RestartIdleTransaction();
+  return false;
 }
 
-// SaveRound again while another program holds the file, for up to waitMs; true when no quote is left
+// SaveRound again while another program holds the file, for up to waitMs; true when nothing is left
 // unsaved.
 static bool SaveQuotesNow(DWORD waitMs) {
   DWORD start = GetTickCount();
@@ -286,25 +351,72 @@ static bool SaveQuotesNow(DWORD waitMs) {
   return true;
 }
 
-int SaveQuotesAtExit(bool automatic) {
-  while (!SaveQuotesNow(DB_EXIT_WAIT_MS)) {
-    int unsaved = UnsavedQuoteCount();
-    if (!automatic) {
-      char text[600];
-      snprintf(text, sizeof text,
-               "Another program is using the database file\n%s\nso the last %d quotes could not be saved.\n\n"
-               "Retry: try again.\nCancel: exit without them; these %d quotes are lost.",
-               oDatabase.szDatabasePath, unsaved, unsaved);
-      if (pfnStoreMessageBox(NULL, text, "Saving Quotes", MB_RETRYCANCEL | MB_ICONWARNING) == IDRETRY) continue;
-    }
-    CDbLock lock(oDatabase);
-    WriteLog("Exit:%d quotes could not be saved to %s and are lost: %s", unsaved, oDatabase.szDatabasePath,
-             oDatabase.szErrorText);
-    vRefusedQuotes.clear();
-    oDatabase.Discard();
-    return unsaved;
+// The stock changes of the open batch for the exit's box and log ("the change to IBM"); "" for none.
+static void DescribeEdits(char* out, size_t size) {
+  out[0] = 0;
+  if (vBatchEdits.size() == 1) snprintf(out, size, "the change to %s", vBatchEdits[0].c_str());
+  else if (vBatchEdits.size() > 1) snprintf(out, size, "the changes to %d stocks", (int)vBatchEdits.size());
+}
+
+// The exit's box when something cannot be saved: what could not be, and what Cancel gives up.
+static bool AskRetry(int quotes, const char* edits) {
+  char what[200], lost[200];
+  if (quotes > 0 && edits[0]) {
+    snprintf(what, sizeof what, "the last %d quotes and %s", quotes, edits);
+    snprintf(lost, sizeof lost, "these %d quotes and %s are lost", quotes, edits);
+  } else if (edits[0]) {
+    snprintf(what, sizeof what, "%s", edits);
+    snprintf(lost, sizeof lost, "%s %s lost", edits, vBatchEdits.size() == 1 ? "is" : "are");
+  } else if (quotes > 0) {
+    snprintf(what, sizeof what, "the last %d quotes", quotes);
+    snprintf(lost, sizeof lost, "these %d quotes are lost", quotes);
+  } else {
+    snprintf(what, sizeof what, "the last changes");
+    snprintf(lost, sizeof lost, "they are lost");
   }
-  return 0;
+  char text[700];
+  snprintf(text, sizeof text,
+           "Another program is using the database file\n%s\nso %s could not be saved.\n\n"
+           "Retry: try again.\nCancel: exit without them; %s.",
+           oDatabase.szDatabasePath, what, lost);
+  return pfnStoreMessageBox(NULL, text, "Saving Quotes", MB_RETRYCANCEL | MB_ICONWARNING) == IDRETRY;
+}
+
+// Writes the refused quotes and commits, trying again for a bounded time while another program holds
+// the file; when something is still unsaved, an interactive exit asks the user to retry or give it up,
+// an automatic one gives it up at once. What is given up is logged and rolled back; the database stays
+// open. started is when the last try began. True when nothing was given up.
+static bool SaveQuotesAtExit(bool automatic, DWORD* started) {
+  for (*started = GetTickCount(); !SaveQuotesNow(DB_EXIT_WAIT_MS); *started = GetTickCount()) {
+    int unsaved = UnsavedQuoteCount();
+    char edits[80];
+    DescribeEdits(edits, sizeof edits);
+    if (!automatic && AskRetry(unsaved, edits)) continue;
+    CDbLock lock(oDatabase);
+    if (unsaved > 0)
+      WriteLog("Exit:%d quotes could not be saved to %s and are lost: %s", unsaved, oDatabase.szDatabasePath,
+               oDatabase.szErrorText);
+    if (unsaved == 0 || edits[0])
+      WriteLog("Exit:%s could not be saved to %s: %s", edits[0] ? edits : "the last changes",
+               oDatabase.szDatabasePath, oDatabase.szErrorText);
+    vRefusedQuotes.clear();
+    oDatabase.RollBack();
+    return false;
+  }
+  return true;
+}
+
+bool CloseStoreAtExit(bool automatic, bool purge) {
+  DWORD started;
+  bool saved = SaveQuotesAtExit(automatic, &started);
+  if (saved && purge && oDatabase.hDb) PurgeOldQuotes(NULL);
+  // The fold shares the exit's wait; a reader of an older state of the file keeps the log from emptying.
+  DWORD spent = GetTickCount() - started;
+  if (oDatabase.hDb && oDatabase.FoldLog(spent < DB_EXIT_WAIT_MS ? DB_EXIT_WAIT_MS - spent : 0) != 0)
+    WriteLog("Exit:%s-wal holds the latest quotes and must stay beside %s", oDatabase.szDatabasePath,
+             oDatabase.szDatabasePath);
+  oDatabase.Close();
+  return saved;
 }
 
 void StoreQuote(HWND hListView, QueueRecord* rec, bool storeToDb) {

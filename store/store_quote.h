@@ -18,11 +18,15 @@ extern short nDecimalPlaces;
 // upper-cased when it had to be looked up, and quote_status.
 void StoreQuote(HWND hListView, QueueRecord* rec, bool storeToDb);
 
-// For the exit: writes the refused quotes and commits, trying again for a bounded time while another
-// program holds the file; when quotes are still refused, an interactive exit asks the user to retry or
-// give them up, an automatic one gives them up at once. What is given up is logged and discarded, the
-// database closed. Returns the number of quotes lost.
-int SaveQuotesAtExit(bool automatic);
+// The store's part of the exit: writes the refused quotes and commits, trying again for a bounded time
+// while another program holds the file; when something is still refused, an interactive exit asks the
+// user to retry or give it up, an automatic one gives it up at once, logged. When nothing was given up,
+// purge purges old quotes. Within the same wait the -wal file is folded into the database file (logged
+// when a reader keeps it from that), then the database is closed. False when anything was given up.
+bool CloseStoreAtExit(bool automatic, bool purge);
+
+// A change to the stock list written into the open batch: the exit names it when it cannot be saved.
+void NoteStockEdit(const char* symbol);
 
 // StoreQuote without the database write, for a stock (rowid set) that has no list row yet: its row is
 // added at the end without a search. For filling an emptied list.

@@ -259,7 +259,7 @@ TEST(StoreQuote, AReaderOfTheFileDelaysTheBatchButLosesNothing) {
     Sleep(500);
     sqlite3_exec(reader, "commit", NULL, NULL, NULL);
   });
-  EXPECT_EQ(SaveQuotesAtExit(true), 0);  // the exit's commit waits for the reader
+  EXPECT_TRUE(CloseStoreAtExit(true, false));  // the exit's commit waits for the reader
   letGo.join();
   EXPECT_EQ(QuotesSeenBy(reader), 55);
   sqlite3_close(reader);
@@ -274,12 +274,12 @@ class OtherProgram {
     Order(QUIT);
     thread.join();
   }
-  // True when the hold was taken.
-  bool Hold(bool write) { return Order(write ? HOLD_WRITE : HOLD_READ); }
+  // 'r' reads, 'w' writes, 'o' has the file open, idle. True when the hold was taken.
+  bool Hold(char how) { return Order(how == 'w' ? HOLD_WRITE : how == 'r' ? HOLD_READ : HOLD_OPEN); }
   void LetGo() { Order(LET_GO); }
 
  private:
-  enum { NONE, HOLD_READ, HOLD_WRITE, LET_GO, QUIT };
+  enum { NONE, HOLD_READ, HOLD_WRITE, HOLD_OPEN, LET_GO, QUIT };
   bool Order(int what) {
     done = false;
     order = what;
@@ -294,8 +294,9 @@ class OtherProgram {
         Sleep(1);
         continue;
       }
-      if ((what == HOLD_READ || what == HOLD_WRITE) && !db) sqlite3_open(path.c_str(), &db);
-      if (what == HOLD_READ)
+      if (what != LET_GO && !db) sqlite3_open(path.c_str(), &db);
+      if (what == HOLD_OPEN) ok = IntSeenBy(db, "select count(*) from quote") >= 0;
+      else if (what == HOLD_READ)
         ok = sqlite3_exec(db, "begin", NULL, NULL, NULL) == SQLITE_OK &&
              IntSeenBy(db, "select count(*) from quote") >= 0;
       else if (what == HOLD_WRITE)
@@ -369,27 +370,37 @@ static int WINAPI AnswerTheExitBox(HWND, LPCSTR text, LPCSTR, UINT) {
 }
 
 // Another program reads or writes the file while quotes S3..S82 come in (batches commit after S28, S54
-// and S80) and while the program exits. Every quote reaches the file unless the user (or the automatic
-// exit) gives the refused ones up, and the window always answers soon.
+// and S80) and while the program exits. Every quote reaches the file (the file alone once the program
+// ended) unless the user (or the automatic exit) gives the refused ones up, and the window always
+// answers soon.
 TEST(StoreQuote, AnotherProgramHoldingTheFileCostsNoQuoteAndNoWait) {
   struct Case {
     const char* name;
-    bool write;
+    char hold;
     int holdAt, letGoAt;  // before storing S<holdAt>, S<letGoAt>; 0: never (until after the exit)
     bool automatic;
     int answer, lost, boxes;
+    bool folded = true;  // else the log says the -wal file must stay
+    char before = 0;     // at the exit: 'e' S3 edited, 'a' S81 again, 'd' S82 deleted, 'r' and NEW added
+    int missing = -1, last = 82;  // quotes not in the file (-1: lost), last one stored
+    const char* journal = NULL;
   } cases[] = {
-      {"reader across a batch", false, 5, 60, false, 0, 0, 0},
-      {"reader across the exit", false, 40, 0, false, 0, 0, 0},
-      {"reader across the automatic exit", false, 40, 0, true, 0, 0, 0},
-      {"writer across a batch", true, 29, 60, false, 0, 0, 0},
-      {"writer across the exit, Retry", true, 81, 0, false, IDRETRY, 0, 1},
-      {"writer across the exit, Cancel", true, 81, 0, false, IDCANCEL, 2, 1},
-      {"writer across the automatic exit", true, 81, 0, true, 0, 2, 0},
+      {"reader across a batch", 'r', 5, 60, false, 0, 0, 0},
+      {"reader across the exit", 'r', 40, 0, false, 0, 0, 0, false},
+      {"reader across the automatic exit", 'r', 40, 0, true, 0, 0, 0, false},
+      {"file open across the automatic exit", 'o', 40, 0, true, 0, 0, 0},
+      {"writer across a batch", 'w', 29, 60, false, 0, 0, 0},
+      {"writer across the exit, Retry", 'w', 81, 0, false, IDRETRY, 0, 1},
+      {"writer across the exit, Cancel", 'w', 81, 0, false, IDCANCEL, 2, 1},
+      {"writer across the automatic exit", 'w', 81, 0, true, 0, 2, 0},
+      {"kept S82 deleted", 'w', 81, 0, true, 0, 0, 0, true, 'd', 1},
+      {"kept S82's rowid taken by NEW", 'w', 81, 0, true, 0, 0, 0, true, 'r', 1},
+      {"old journal, S81 twice in the batch", 'r', 81, 0, true, 0, 2, 0, true, 'a', -1, 82, "delete"},
+      {"old journal, only an edit, Cancel", 'r', 81, 0, false, IDCANCEL, 0, 1, true, 'e', 0, 80, "delete"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    sqlite3_close(NumberedStocksAndAReader("holder", 82));
+    sqlite3_close(NumberedStocksAndAReader("holder", 82, c.journal));
     std::string db = oDatabase.szDatabasePath;
     gBoxCalls = 0;
     gBoxAnswer = c.answer;
@@ -399,16 +410,23 @@ TEST(StoreQuote, AnotherProgramHoldingTheFileCostsNoQuoteAndNoWait) {
     WindowPinger pinger;
     for (int i = 3; i <= 82; ++i) {
       if (i == c.holdAt) {
-        EXPECT_TRUE(other.Hold(c.write));
+        EXPECT_TRUE(other.Hold(c.hold));
       }
       if (i == c.letGoAt) other.LetGo();
-      StoreNumbered(i, i);
+      if (i <= c.last) StoreNumbered(i, i);
       pinger.Pump();
     }
     double longestMs = pinger.Stop();
     EXPECT_GT(pinger.answered, 0);
-    int lost = SaveQuotesAtExit(c.automatic);
-    oDatabase.Close();
+    if (c.before == 'a') StoreNumbered(81, 81);
+    if (c.before == 'e') SaveStockRecord(3, "S3", 1, 2, 3, 4, 5, "");
+    if (c.before == 'd' || c.before == 'r') {
+      other.LetGo();
+      oDatabase.SQLCall("delete from stock where rowid = 82");
+    }
+    EXPECT_EQ(c.before == 'r' ? SaveStockRecord(0, "NEW", 0, 0, 0, 0, 0, "") : 82, 82);
+    bool saved = CloseStoreAtExit(c.automatic, true);
+    CopyFileA(db.c_str(), (db + ".alone").c_str(), FALSE);
     other.LetGo();
     // whichever connection closes last takes the log files away
     EXPECT_EQ(GetFileAttributesA((db + "-wal").c_str()), INVALID_FILE_ATTRIBUTES);
@@ -417,19 +435,25 @@ TEST(StoreQuote, AnotherProgramHoldingTheFileCostsNoQuoteAndNoWait) {
     sqlite3_open(db.c_str(), &after);
     int stored = IntSeenBy(after, "select count(*) from quote");
     sqlite3_close(after);
+    sqlite3_open((db + ".alone").c_str(), &after);
+    int alone = IntSeenBy(after, "select count(*) from quote");
+    sqlite3_close(after);
     printf("%s: longest wait %.0f ms (%d answers), quotes lost %d\n", c.name, longestMs, pinger.answered,
-           80 - stored);
+           c.last - 2 - stored);
     EXPECT_LT(longestMs, 500.0);
-    EXPECT_EQ(stored, 80 - c.lost);
-    EXPECT_EQ(lost, c.lost);
+    EXPECT_EQ(stored, c.last - 2 - (c.missing < 0 ? c.lost : c.missing));
+    EXPECT_EQ(alone == stored, c.folded);
+    EXPECT_EQ(saved, c.lost == 0 && c.answer != IDCANCEL);
     EXPECT_EQ(gBoxCalls, c.boxes);
     if (c.boxes) {
       EXPECT_NE(gBoxText.find(db), std::string::npos) << gBoxText;
-      EXPECT_NE(gBoxText.find("the last 2 quotes"), std::string::npos) << gBoxText;
+      EXPECT_NE(gBoxText.find(c.before ? "the change to S3 could" : "the last 2 quotes"), std::string::npos) << gBoxText;
     }
     std::string log = LogText();
-    EXPECT_EQ(log.find("commit failed"), std::string::npos) << log;
-    bool logged = log.find("2 quotes could not be saved to " + db + " and are lost") != std::string::npos;
+    EXPECT_EQ(log.find("commit failed") == std::string::npos, !c.journal) << log;
+    EXPECT_EQ(log.find("-wal holds the latest quotes") == std::string::npos, c.folded) << log;
+    bool logged = log.find(std::to_string(c.lost) + " quotes could not be saved to " + db + " and are lost") !=
+                  std::string::npos;
     EXPECT_EQ(logged, c.lost > 0) << log;
   }
 }
