@@ -37,6 +37,7 @@ Options:
                        garbage     bytes without any status line or header instead of the answer
                        flood=S     no Content-Length; after the body, filler lines at full speed for
                                    S seconds (or until the client gives up)
+                       trickle=S   the header at once, then the body a byte every S seconds
   --chaos SEED       draw a fault for every quote request (the paths of CHAOS_PATHS) from a fixed
                      list, with its own random sequence of seed SEED; the log names the fault drawn
   --version-word W   the version the version text announces (default 1.86.000, the program's own)
@@ -98,6 +99,7 @@ CHAOS_FAULTS = (
     (8, ''), (2, 'delay=0.3'), (2, 'chunks=3,gap=0.1'), (1, 'stall=60'), (1, 'chunks=2,gap=60'),
     (1, 'reset'), (1, 'cut=40,reset'), (1, '404'), (1, 'status=500'), (1, 'cut=60'), (2, 'chunked'),
     (1, 'garbage'), (1, 'size=5000000'), (1, 'size=20000000'), (1, 'chunks=100000,gap=1'),
+    (1, 'trickle=0.5'),
 )
 
 # Cuts where nothing tells the length (no Content-Length, a chunked body before its last chunk, no
@@ -153,7 +155,7 @@ def parse_fault(text):
              'abrupt': ('abrupt', True), 'chunked': ('chunked', True), 'garbage': ('garbage', True),
              'nolength': ('nolength', True), 'nohead': ('nohead', True)}
     numbers = {'delay': float, 'stall': float, 'gap': float, 'chunks': int, 'size': int, 'status': int,
-               'cut': int, 'flood': float}
+               'cut': int, 'flood': float, 'trickle': float}
     out = {}
     for item in (text or '').split(','):
         item = item.strip()
@@ -166,7 +168,7 @@ def parse_fault(text):
             out[key] = numbers[key](value)
         else:
             raise ValueError('unknown fault switch %r' % item)
-    for key in ('delay', 'stall', 'gap', 'flood'):
+    for key in ('delay', 'stall', 'gap', 'flood', 'trickle'):
         if key in out:
             out[key] = min(max(out[key], 0.0), MAX_WAIT)
     return out
@@ -541,6 +543,15 @@ class StandIn:
             head, rest = status_head('1.0', status, ctype, 'Content-Length: %d\r\n' % len(body)), body
         reply = head + (rest[:max(0, fault['cut'])] if 'cut' in fault else rest)
         entry['status'] = status
+        if 'trickle' in fault:
+            end = reply.find(b'\r\n\r\n') if version is not None else -1
+            head = end + 4 if end >= 0 else 0
+            sock.sendall(reply[:head])
+            for i in range(head, len(reply)):
+                if self.stopping.wait(fault['trickle']):
+                    break
+                sock.sendall(reply[i:i + 1])
+            reply = b''
         pieces = max(1, min(fault.get('chunks', 1), len(reply) or 1))
         step = -(-len(reply) // pieces) if reply else 0
         for i in range(pieces):
