@@ -29,7 +29,7 @@ void SetFailureReply() {
 
 // The time-outs of the internet handle do not reach the connections InternetOpenUrl makes under
 // Wine (a stalled server then holds the cycle for ever); on the connection and request handles
-// they cut a stalled send or read, here at the request's deadline.
+// they end a stalled call, also one left behind at the deadline.
 void SetTimeouts(HINTERNET h) {
   DWORD ms = RequestTimeLeft();
   if (ms < 100) ms = 100;
@@ -38,69 +38,200 @@ void SetTimeouts(HINTERNET h) {
   InternetSetOptionA(h, INTERNET_OPTION_RECEIVE_TIMEOUT, &ms, sizeof ms);
 }
 
-// Reads the body into the receive buffer; false when a read failed, the reply was cut or the
-// request's time is up.
-bool ReadBody(HINTERNET request) {
-  char chunk[8192];
-  for (;;) {
-    DWORD n = 0;
-    if (RequestTimeLeft() == 0) {
-      LogRequestOverTime();
-      return false;
-    }
-    SetTimeouts(request);  // a read that stalls ends at the deadline
-    if (!InternetReadFile(request, chunk, sizeof chunk - 1, &n)) {
-      WriteLog("InternetReadFile failed (%lu) after %lu bytes", GetLastError(),
-               (unsigned long)dwNetworkBufferRead);
-      return false;
-    }
-    if (n == 0) return true;
-    if (!AppendNetworkBuffer(chunk, n)) return false;
-  }
-}
+// The blocking WinINet calls of a request (the send, which connects, sends and reads the header, and
+// each wait for body bytes) run one at a time on a thread of the request's own, and the fetch waits
+// for each only until the request's deadline. A header or body that trickles in holds a call whatever
+// the time-outs say: each receive gets its byte in time, a receive time-out changed once the
+// connection is open does not reach it under Wine, nor does closing the handle end it there.
+//
+// Who closes the handles of a call left behind is settled once, by the state: a handle closed before
+// the call has taken hold of it can be handed to the next request (WinINet gives values out again at
+// once), and the late call would act on that one.
+enum : LONG {
+  kCallIdle,     // no call under way: the fetch owns the handles
+  kCallQueued,   // asked for, not begun
+  kCallRunning,  // about to begin or under way
+  kCallInside,   // WinINet has reported from inside the call: the call holds the request
+  kCallLeft,     // left behind before that: the call's thread closes the handles when the call ends
+  kCallClosed,   // left behind inside the call: the fetch closed the handles at the deadline
+};
+enum CallKind { kCallSend, kCallReadSome, kCallQuit };
 
-// HttpSendRequest on a thread of its own: it connects, sends and reads the header, and a header that
-// trickles in holds it whatever the time-outs say (each receive gets its byte in time); closing the
-// handle does not end it either. The fetch waits for it until the deadline only; a send left behind
-// ends on its own and frees what the two share.
-struct SendJob {
-  HINTERNET request;
-  BOOL sent;
-  DWORD error;
-  LONG refs;
+struct RequestCalls {
+  HINTERNET request, connection;
+  HANDLE go, done, thread;
+  LONG state;
+  CallKind kind;
+  BOOL ok;
+  DWORD error, n;
+  char chunk[8192];
 };
 
-void ReleaseSendJob(SendJob* job) {
-  if (InterlockedDecrement(&job->refs) == 0) delete job;
+// Threads of requests left behind: a server that never finishes a header must not pile them up.
+// Only the network thread touches them.
+const int kMaxLeftBehind = 2;
+HANDLE hLeftBehind[kMaxLeftBehind];
+
+// Only a call under way reports these; closing a handle reports later ones, when the calls may be gone.
+void CALLBACK CallStatus(HINTERNET, DWORD_PTR context, DWORD status, LPVOID, DWORD) {
+  if (status < INTERNET_STATUS_CLOSING_CONNECTION)
+    InterlockedCompareExchange(&((RequestCalls*)context)->state, kCallInside, kCallRunning);
 }
 
-DWORD WINAPI SendThread(LPVOID param) {
-  SendJob* job = (SendJob*)param;
-  job->sent = HttpSendRequestA(job->request, NULL, 0, NULL, 0);
-  job->error = GetLastError();
-  ReleaseSendJob(job);
+void DoCall(RequestCalls* calls) {
+  calls->n = 0;
+  if (calls->kind == kCallSend) {
+    calls->ok = HttpSendRequestA(calls->request, NULL, 0, NULL, 0);
+  } else {
+    // Only what has arrived is read: one read under Wine waits until its buffer is full.
+    DWORD available = 0;
+    calls->ok = InternetQueryDataAvailable(calls->request, &available, 0, 0);
+    if (available > sizeof calls->chunk - 1) available = sizeof calls->chunk - 1;
+    if (calls->ok && available) calls->ok = InternetReadFile(calls->request, calls->chunk, available, &calls->n);
+  }
+  calls->error = GetLastError();
+}
+
+// Back to idle after a call, unless the fetch has left it behind meanwhile.
+bool EndCall(RequestCalls* calls) {
+  for (LONG s = calls->state; s == kCallRunning || s == kCallInside; s = calls->state)
+    if (InterlockedCompareExchange(&calls->state, kCallIdle, s) == s) return true;
+  return false;
+}
+
+DWORD WINAPI CallThread(LPVOID param) {
+  RequestCalls* calls = (RequestCalls*)param;
+  while (WaitForSingleObject(calls->go, INFINITE) == WAIT_OBJECT_0 && calls->kind != kCallQuit &&
+         InterlockedCompareExchange(&calls->state, kCallRunning, kCallQueued) == kCallQueued) {
+    DoCall(calls);
+    if (!EndCall(calls)) break;
+    SetEvent(calls->done);
+  }
+  if (calls->state == kCallLeft) {
+    InternetCloseHandle(calls->request);
+    InternetCloseHandle(calls->connection);
+  }
+  CloseHandle(calls->go);
+  CloseHandle(calls->done);
+  delete calls;
   return 0;
 }
 
-// False when the request could not be sent or its header did not come before the deadline.
-bool SendWithDeadline(HINTERNET request) {
-  SendJob* job = new (std::nothrow) SendJob{request, FALSE, 0, 2};
-  HANDLE thread = job ? CreateThread(NULL, 0, SendThread, job, 0, NULL) : NULL;
-  if (thread == NULL) {
-    delete job;
-    return HttpSendRequestA(request, NULL, 0, NULL, 0) != FALSE;
+// Reaps the threads left behind that have ended; while every slot is taken, waits for one to end
+// within the request's own time. False when none did.
+bool RoomForCalls() {
+  for (;;) {
+    HANDLE running[kMaxLeftBehind];
+    DWORD n = 0;
+    for (HANDLE& h : hLeftBehind) {
+      if (h && WaitForSingleObject(h, 0) == WAIT_OBJECT_0) {
+        CloseHandle(h);
+        h = NULL;
+      }
+      if (h) running[n++] = h;
+    }
+    if (n < kMaxLeftBehind) return true;
+    if (WaitForMultipleObjects(n, running, FALSE, RequestTimeLeft()) >= WAIT_OBJECT_0 + n) return false;
   }
-  bool done = WaitForSingleObject(thread, RequestTimeLeft()) == WAIT_OBJECT_0;
-  CloseHandle(thread);
-  bool sent = done && job->sent;
-  if (done) {
-    SetLastError(job->error);
-  } else {
+}
+
+// The calls of a request; NULL when it cannot be made (too many left behind, or no memory). Without
+// a thread of their own the calls run on the fetch's.
+RequestCalls* StartCalls(HINTERNET request, HINTERNET connection) {
+  if (!RoomForCalls()) {
+    WriteLog("%d requests left behind still running: this one is not sent", kMaxLeftBehind);
     LogRequestOverTime();
     SetLastError(ERROR_INTERNET_TIMEOUT);
+    return NULL;
   }
-  ReleaseSendJob(job);
-  return sent;
+  RequestCalls* calls = new (std::nothrow) RequestCalls();
+  if (calls == NULL) return NULL;
+  calls->request = request;
+  calls->connection = connection;
+  calls->go = CreateEventA(NULL, FALSE, FALSE, NULL);
+  calls->done = CreateEventA(NULL, FALSE, FALSE, NULL);
+  DWORD_PTR context = (DWORD_PTR)calls;
+  if (calls->go && calls->done &&
+      InternetSetOptionA(request, INTERNET_OPTION_CONTEXT_VALUE, &context, sizeof context) &&
+      InternetSetStatusCallbackA(request, CallStatus) != INTERNET_INVALID_STATUS_CALLBACK)
+    calls->thread = CreateThread(NULL, 0, CallThread, calls, 0, NULL);
+  return calls;
+}
+
+// Runs the next call; false when the deadline came first: the call is left behind with the handles
+// and the calls are gone.
+bool Call(RequestCalls* calls, CallKind kind) {
+  calls->kind = kind;
+  SetTimeouts(calls->request);  // ends a call left behind sooner where WinINet applies it
+  if (calls->thread == NULL) {
+    DoCall(calls);
+    return true;
+  }
+  InterlockedExchange(&calls->state, kCallQueued);
+  SetEvent(calls->go);
+  if (WaitForSingleObject(calls->done, RequestTimeLeft()) == WAIT_OBJECT_0) return true;
+  HINTERNET request = calls->request, connection = calls->connection;
+  HANDLE thread = calls->thread;
+  LONG s;
+  do {
+    s = calls->state;
+  } while (InterlockedCompareExchange(&calls->state, s == kCallIdle ? s : s == kCallInside ? kCallClosed : kCallLeft,
+                                      s) != s);
+  if (s == kCallIdle) {  // it ended just now
+    WaitForSingleObject(calls->done, INFINITE);
+    return true;
+  }
+  // The call holds the request: closing ends it where WinINet can, and the handle values are not
+  // given out again before the call lets go.
+  if (s == kCallInside) {
+    InternetCloseHandle(request);
+    InternetCloseHandle(connection);
+  }
+  for (HANDLE& h : hLeftBehind)
+    if (h == NULL) {
+      h = thread;
+      return false;
+    }
+  CloseHandle(thread);
+  return false;
+}
+
+// The fetch is done with the calls; it keeps the handles.
+void EndCalls(RequestCalls* calls) {
+  InternetSetStatusCallbackA(calls->request, NULL);
+  HANDLE thread = calls->thread;
+  if (thread == NULL) {
+    if (calls->go) CloseHandle(calls->go);
+    if (calls->done) CloseHandle(calls->done);
+    delete calls;
+    return;
+  }
+  calls->kind = kCallQuit;
+  SetEvent(calls->go);
+  WaitForSingleObject(thread, INFINITE);
+  CloseHandle(thread);
+}
+
+// Reads the body into the receive buffer; false when a read failed, the reply was cut or the
+// request's time ran out first (*late; a call left behind then: *calls comes back NULL).
+bool ReadBody(RequestCalls** calls, bool* late) {
+  for (;;) {
+    *late = RequestTimeLeft() == 0;
+    if (*late) return false;
+    if (!Call(*calls, kCallReadSome)) {
+      *calls = NULL;
+      *late = true;
+      return false;
+    }
+    if (!(*calls)->ok) {
+      *late = RequestTimeLeft() == 0;  // a receive time-out at the deadline
+      if (!*late)
+        WriteLog("Reading the reply failed (%lu) after %lu bytes", (*calls)->error, (unsigned long)dwNetworkBufferRead);
+      return false;
+    }
+    if ((*calls)->n == 0) return true;
+    if (!AppendNetworkBuffer((*calls)->chunk, (*calls)->n)) return false;
+  }
 }
 
 void Download(const char* url) {
@@ -124,9 +255,20 @@ void Download(const char* url) {
     DWORD flags = kRequestFlags | (parts.nScheme == INTERNET_SCHEME_HTTPS ? INTERNET_FLAG_SECURE : 0);
     request = HttpOpenRequestA(connection, "GET", object, NULL, NULL, NULL, flags, 0);
   }
-  if (request) SetTimeouts(request);
-  if (request == NULL || !SendWithDeadline(request)) {
-    WriteLog("No response from server (%lu)", GetLastError());
+  RequestCalls* calls = request ? StartCalls(request, connection) : NULL;
+  const bool started = calls != NULL;  // from here on, calls gone means a call left behind with the handles
+  DWORD error = GetLastError();
+  bool sent = false;
+  if (calls && !Call(calls, kCallSend)) {
+    calls = NULL;
+    LogRequestOverTime();
+    error = ERROR_INTERNET_TIMEOUT;
+  } else if (calls) {
+    sent = calls->ok != FALSE;
+    error = calls->error;
+  }
+  if (!sent) {
+    WriteLog("No response from server (%lu)", error);
     SetFailureReply();
   } else {
     DWORD status = 0, announced = 0, size = sizeof status;
@@ -135,12 +277,22 @@ void Download(const char* url) {
     BOOL haveLength =
         HttpQueryInfoA(request, HTTP_QUERY_CONTENT_LENGTH | HTTP_QUERY_FLAG_NUMBER, &announced, &size, NULL);
     if (haveLength && status >= 200 && status <= 299) ReserveNetworkBuffer(announced);
-    bool read = ReadBody(request);
+    bool late = false;
+    bool read = ReadBody(&calls, &late);
     DWORD received = dwNetworkBufferRead;
-    bNetworkReplyComplete = read && status >= 200 && status <= 299 && (!haveLength || received == announced);
-    if (!bNetworkReplyComplete)
+    bool whole = status >= 200 && status <= 299 && (!haveLength || received == announced);
+    bNetworkReplyComplete = read && whole;
+    if (late && whole && haveLength)
+      WriteLog("Reply arrived too late: all %lu bytes, but after the time-out of %d s", received, nTimeout);
+    else if (late)
+      LogRequestOverTime();
+    else if (!bNetworkReplyComplete)
       WriteLog("Reply not whole: status %lu, %lu bytes of %ld", status, received, haveLength ? (long)announced : -1L);
   }
+  if (calls)
+    EndCalls(calls);
+  else if (started)
+    return;
   if (request) InternetCloseHandle(request);
   if (connection) InternetCloseHandle(connection);
 }
