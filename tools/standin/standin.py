@@ -99,7 +99,7 @@ CHAOS_FAULTS = (
     (8, ''), (2, 'delay=0.3'), (2, 'chunks=3,gap=0.1'), (1, 'stall=60'), (1, 'chunks=2,gap=60'),
     (1, 'reset'), (1, 'cut=40,reset'), (1, '404'), (1, 'status=500'), (1, 'cut=60'), (2, 'chunked'),
     (1, 'garbage'), (1, 'size=5000000'), (1, 'size=20000000'), (1, 'chunks=100000,gap=1'),
-    (1, 'trickle=0.5'),
+    (2, 'trickle=0.5'),
 )
 
 # Cuts where nothing tells the length (no Content-Length, a chunked body before its last chunk, no
