@@ -99,7 +99,7 @@ CHAOS_FAULTS = (
     (8, ''), (2, 'delay=0.3'), (2, 'chunks=3,gap=0.1'), (1, 'stall=60'), (1, 'chunks=2,gap=60'),
     (1, 'reset'), (1, 'cut=40,reset'), (1, '404'), (1, 'status=500'), (1, 'cut=60'), (2, 'chunked'),
     (1, 'garbage'), (1, 'size=5000000'), (1, 'size=20000000'), (1, 'chunks=100000,gap=1'),
-    (2, 'trickle=0.5'),
+    (1, 'trickle=0.5'),
 )
 
 # Cuts where nothing tells the length (no Content-Length, a chunked body before its last chunk, no
@@ -544,10 +544,8 @@ class StandIn:
         reply = head + (rest[:max(0, fault['cut'])] if 'cut' in fault else rest)
         entry['status'] = status
         if 'trickle' in fault:
-            end = reply.find(b'\r\n\r\n') if version is not None else -1
-            head = end + 4 if end >= 0 else 0
-            sock.sendall(reply[:head])
-            for i in range(head, len(reply)):
+            sock.sendall(head)
+            for i in range(len(head), len(reply)):
                 if self.stopping.wait(fault['trickle']):
                     break
                 sock.sendall(reply[i:i + 1])
