@@ -236,11 +236,12 @@ void ProcessNetworkReply(HWND hwnd) {
   if (pNetworkBuffer) {
     switch (nNetworkState) {
       case STA_VERSION_CHECK:
-        // A cut version text would rewrite the banner schedule with the lines that came.
+        // A cut version text would rewrite the banner schedule with the lines that came. The transport
+        // has logged why a reply is not taken (cut, refused, too late).
         if (bNetworkReplyComplete)
           CheckNewVersionBuffer(hwnd, pNetworkBuffer);
         else
-          WriteLog("Version text not whole: the banner schedule stays");
+          WriteLog("Version text not taken: the banner schedule stays");
         break;
       case STA_BANNER_GET: SaveBannerFile(hwnd, pNetworkBuffer, dwNetworkBufferRead); break;
       case STA_QUOTE_CHECK:
@@ -249,7 +250,7 @@ void ProcessNetworkReply(HWND hwnd) {
         if (bNetworkReplyComplete)
           ParseQuoteReply(source);
         else
-          WriteLog("Quote reply of %lu bytes not whole: not parsed, its rows keep their quotes",
+          WriteLog("Quote reply of %lu bytes not taken: not parsed, its rows keep their quotes",
                    (unsigned long)dwNetworkBufferRead);
         break;
       default: break;
