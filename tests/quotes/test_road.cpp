@@ -125,6 +125,8 @@ class Road : public ::testing::Test {
     hInternet = winInet ? InternetOpenA("InetURL/1.0", INTERNET_OPEN_TYPE_PRECONFIG, NULL, NULL, 0) : NULL;
     ASSERT_TRUE(!winInet || (hInternet && StartNetworkThread()));
   }
+  // A quote stored only from a reply that came whole, and every request ended in time, on one road.
+  void OnlyWholeRepliesStored(bool winInet);
   HWND oldMain, oldList;
   StandIn stand;
 };
@@ -211,7 +213,11 @@ TEST_F(Road, StalledDownloadsEndAtTheTimeout) {
 // to "13" was stored). Every request ends within its Timeout from its start, however its bytes come
 // (a byte at a time, or a flood without end); a reset on the raw road is a socket error; and the log
 // keeps only the first KB of a 3 MB reply.
-TEST_F(Road, OnlyWholeQuoteRepliesAreStoredAndEveryRequestEndsInTime) {
+// One test per road: the two together outlast a test's time limit.
+TEST_F(Road, OnlyWholeQuoteRepliesAreStoredAndEveryRequestEndsInTimeOverWinInet) { OnlyWholeRepliesStored(true); }
+TEST_F(Road, OnlyWholeQuoteRepliesAreStoredAndEveryRequestEndsInTimeOverSockets) { OnlyWholeRepliesStored(false); }
+
+void Road::OnlyWholeRepliesStored(bool winInet) {
   const size_t priceAt = std::string("\"CUT\",\"3/5/2024\",\"4:00pm\",").size();  // cut 2 bytes on: "13"
   struct {
     const char *name, *price;
@@ -240,42 +246,40 @@ TEST_F(Road, OnlyWholeQuoteRepliesAreStoredAndEveryRequestEndsInTime) {
   snprintf(szLogDir, sizeof szLogDir, "%s", stand.Dir().c_str());
   bDebugLog = TRUE;
   long long id = AddStock("CUT", 0);
-  for (bool winInet : {true, false}) {
-    ShutdownNetwork();
-    stand.Stop();
-    stand.SetFixtures(CsvFixture("CUT", "120.50"));
-    Open(winInet);
-    ASSERT_TRUE(NextCycle());
-    QueueRecord rec;
-    double last = 120.50;
-    ASSERT_TRUE(LoadQuote(id, &rec) && rec.price == last);
-    const int threads = Threads();
-    for (const auto& c : cases) {
-      if (!winInet && !c.rawStatus) continue;
-      stand.SetFixtures(CsvFixture("CUT", c.price, c.status, c.fault));
-      nTimeout = c.timeout;
-      DeleteLogs(stand.Dir());
-      for (int r = 0; r < c.requests; ++r) {
-        RequestUpdateNow();
-        DWORD start = GetTickCount();
-        ASSERT_TRUE(RunCycle(60000)) << c.name;
-        EXPECT_LT((GetTickCount() - start) / 1000.0, c.timeout + 2.5) << winInet << c.name;
-        // Requests left behind on the WinINet road keep a thread and a connection each: two at most.
-        EXPECT_TRUE(!winInet || (Threads() <= threads + 2 && Connections(stand.port) <= 2)) << c.name << r;
-      }
-      bool whole = winInet ? c.wholeWinInet : c.wholeRaw;
-      if (whole) last = atof(c.price);
-      ASSERT_TRUE(LoadQuote(id, &rec)) << c.name;
-      EXPECT_EQ(rec.price, last) << winInet << c.name;
-      EXPECT_EQ(Status(), winInet ? "Idle..." : c.rawStatus) << c.name;
-      std::string log = ReadLogs(stand.Dir());
-      bool why = log.find("not whole") != std::string::npos || log.find("time-out") != std::string::npos ||
-                 log.find("AsyncSelect(Error)") != std::string::npos;
-      EXPECT_EQ(why, !whole) << winInet << c.name << "\n" << log.substr(0, 2000);
-      EXPECT_FALSE(log.find("time-out") != std::string::npos && log.find("Reply not whole") != std::string::npos)
-          << winInet << c.name;  // dropped for time, not for being cut
-      EXPECT_LT(log.size(), 64u * 1024) << winInet << c.name;
+  stand.SetFixtures(CsvFixture("CUT", "120.50"));
+  Open(winInet);
+  ASSERT_TRUE(NextCycle());
+  QueueRecord rec;
+  double last = 120.50;
+  ASSERT_TRUE(LoadQuote(id, &rec) && rec.price == last);
+  const int threads = Threads();
+  for (const auto& c : cases) {
+    if (!winInet && !c.rawStatus) continue;
+    stand.SetFixtures(CsvFixture("CUT", c.price, c.status, c.fault));
+    nTimeout = c.timeout;
+    DeleteLogs(stand.Dir());
+    for (int r = 0; r < c.requests; ++r) {
+      RequestUpdateNow();
+      DWORD start = GetTickCount();
+      ASSERT_TRUE(RunCycle(60000)) << c.name;
+      EXPECT_LT((GetTickCount() - start) / 1000.0, c.timeout + 2.5) << winInet << c.name;
+      // Requests left behind on the WinINet road keep a thread and a connection each: two at most (and
+      // Wine may start a worker of its own, such as the one that ends idle connections).
+      EXPECT_TRUE(!winInet || (Threads() <= threads + 3 && Connections(stand.port) <= 2))
+          << c.name << r << ": threads " << Threads() << " from " << threads << ", connections " << Connections(stand.port);
     }
+    bool whole = winInet ? c.wholeWinInet : c.wholeRaw;
+    if (whole) last = atof(c.price);
+    ASSERT_TRUE(LoadQuote(id, &rec)) << c.name;
+    EXPECT_EQ(rec.price, last) << winInet << c.name;
+    EXPECT_EQ(Status(), winInet ? "Idle..." : c.rawStatus) << c.name;
+    std::string log = ReadLogs(stand.Dir());
+    bool why = log.find("not whole") != std::string::npos || log.find("time-out") != std::string::npos ||
+               log.find("AsyncSelect(Error)") != std::string::npos || log.find("No response") != std::string::npos;
+    EXPECT_EQ(why, !whole) << winInet << c.name << "\n" << log.substr(0, 2000);
+    EXPECT_FALSE(log.find("time-out") != std::string::npos && log.find("not whole") != std::string::npos)
+        << winInet << c.name;  // dropped for time, not for being cut
+    EXPECT_LT(log.size(), 64u * 1024) << winInet << c.name;
   }
   bDebugLog = FALSE;
 }
