@@ -100,11 +100,10 @@ CHAOS_FAULTS = (
     (1, 'reset'), (1, 'cut=40,reset'), (1, '404'), (1, 'status=500'), (1, 'cut=60'), (2, 'chunked'),
     (1, 'garbage'), (1, 'size=5000000'), (1, 'size=20000000'), (1, 'chunks=100000,gap=1'),
     (1, 'trickle=0.5'),
+    # cuts where nothing tells the length (no Content-Length, a chunked body before its last chunk, no
+    # status line at all), each inside the reply's first record: nothing of such a reply is whole
+    (1, 'nolength,cut=60'), (1, 'chunked,cut=100'), (1, 'nohead,cut=60'),
 )
-
-# Cuts where nothing tells the length (no Content-Length, a chunked body before its last chunk, no
-# status line at all), each inside the reply's first record: nothing of such a reply is whole.
-CHAOS_FAULTS += ((1, 'nolength,cut=60'), (1, 'chunked,cut=100'), (1, 'nohead,cut=60'))
 
 STATUS_TEXT = {200: 'OK', 301: 'Moved Permanently', 302: 'Found', 400: 'Bad Request', 403: 'Forbidden',
                404: 'Not Found', 500: 'Internal Server Error', 503: 'Service Unavailable'}
