@@ -324,7 +324,7 @@ static void StoreQuoteRows(QueueRecord* rec) {
 // the batch that is not committed yet.
 static int UnsavedQuoteCount() {
   CDbLock lock(oDatabase);
-  InOpenBatch();
+  SyncBatch();
   int count = (int)vBatchStocks.size();
   for (const KeptQuote& k : vRefusedQuotes)
     if (std::find(vBatchStocks.begin(), vBatchStocks.end(), k.rec.rowid) == vBatchStocks.end()) ++count;
@@ -361,18 +361,13 @@ static void DescribeEdits(char* out, size_t size) {
 // The exit's box when something cannot be saved: what could not be, and what Cancel gives up.
 static bool AskRetry(int quotes, const char* edits) {
   char what[200], lost[200];
-  if (quotes > 0 && edits[0]) {
-    snprintf(what, sizeof what, "the last %d quotes and %s", quotes, edits);
-    snprintf(lost, sizeof lost, "these %d quotes and %s are lost", quotes, edits);
-  } else if (edits[0]) {
-    snprintf(what, sizeof what, "%s", edits);
-    snprintf(lost, sizeof lost, "%s %s lost", edits, vBatchEdits.size() == 1 ? "is" : "are");
-  } else if (quotes > 0) {
-    snprintf(what, sizeof what, "the last %d quotes", quotes);
-    snprintf(lost, sizeof lost, "these %d quotes are lost", quotes);
+  if (quotes > 0) {
+    const char* also = edits[0] ? " and " : "";
+    snprintf(what, sizeof what, "the last %d quotes%s%s", quotes, also, edits);
+    snprintf(lost, sizeof lost, "these %d quotes%s%s are lost", quotes, also, edits);
   } else {
-    snprintf(what, sizeof what, "the last changes");
-    snprintf(lost, sizeof lost, "they are lost");
+    snprintf(what, sizeof what, "%s", edits[0] ? edits : "the last changes");
+    snprintf(lost, sizeof lost, "%s %s lost", edits[0] ? edits : "they", vBatchEdits.size() == 1 ? "is" : "are");
   }
   char text[700];
   snprintf(text, sizeof text,
