@@ -68,7 +68,7 @@ bool FindBannerBody(const char* reply, DWORD length, DWORD* offset, DWORD* count
   *count = length;
   bool headed = hInternet == NULL || (length >= 5 && memcmp(reply, "HTTP/", 5) == 0);
   if (headed && !FindReplyBody(reply, length, offset, count, why, whySize)) return false;
-  snprintf(why, whySize, "an empty body");
+  if (*count == 0) snprintf(why, whySize, "an empty body");
   return *count > 0;
 }
 
