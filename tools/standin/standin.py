@@ -542,13 +542,10 @@ class StandIn:
             head, rest = status_head('1.0', status, ctype, 'Content-Length: %d\r\n' % len(body)), body
         reply = head + (rest[:max(0, fault['cut'])] if 'cut' in fault else rest)
         entry['status'] = status
-        if 'trickle' in fault:
+        if 'trickle' in fault:  # the head at once, then the body a byte per piece
             sock.sendall(head)
-            for i in range(len(head), len(reply)):
-                if self.stopping.wait(fault['trickle']):
-                    break
-                sock.sendall(reply[i:i + 1])
-            reply = b''
+            reply = reply[len(head):]
+            fault = dict(fault, chunks=len(reply), gap=fault['trickle'])
         pieces = max(1, min(fault.get('chunks', 1), len(reply) or 1))
         step = -(-len(reply) // pieces) if reply else 0
         for i in range(pieces):
