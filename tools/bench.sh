@@ -12,7 +12,7 @@
 set -euo pipefail
 ROOT=$(cd "$(dirname "$0")/.." && pwd)
 source "$ROOT/tools/road.sh"
-tw_choose_road || exit 1
+tw_road_setup "$ROOT"
 # the benchmark runs on the road's own build (x86_64 where 32-bit programs cannot run)
 if [ "$TW_ROAD" = i686 ]; then BUILD=${BENCH_BUILD:-$ROOT/build-bench}; else BUILD=${BENCH_BUILD:-$ROOT/build-bench-x86_64}; fi
 STOCKS=${STOCKS:-100 1000 5000}

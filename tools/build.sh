@@ -8,7 +8,7 @@
 set -euo pipefail
 ROOT=$(cd "$(dirname "$0")/.." && pwd)
 source "$ROOT/tools/road.sh"
-tw_road_init "$ROOT"
+tw_road_setup "$ROOT"
 CACHE=${TW_CACHE:-${XDG_CACHE_HOME:-${HOME:-/tmp}/.cache}/tarnwick}
 export JOBS=${JOBS:-$(nproc)}
 export CMAKE_GENERATOR=${CMAKE_GENERATOR:-Ninja}
@@ -21,10 +21,6 @@ step() {  # step NAME CMD... : run it and print its wall-clock time
   printf 'TIME %-10s %4d.%01d s\n' "$name" $((us / 1000000)) $(( (us % 1000000) / 100000 )) >&2
 }
 
-if [ -z "${SKIP_BOOTSTRAP:-}" ]; then
-  if [ "$(id -u)" -eq 0 ]; then step bootstrap bash "$ROOT/tools/bootstrap.sh" "$TW_ROAD"
-  else step bootstrap sudo bash "$ROOT/tools/bootstrap.sh" "$TW_ROAD"; fi
-fi
 step sources bash "$ROOT/tools/fetch-sources.sh" "$CACHE/debsrc" >&2
 # A fresh checkout need not compile again what this machine compiled before: ccache keeps the objects
 # beside the libraries, and takes paths inside the tree as relative, so that a checkout in another

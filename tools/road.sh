@@ -69,6 +69,29 @@ tw_road_init() {
   export PRODUCT_BUILD BUILD
 }
 
+# tw_road_setup ROOT: tw_road_init, then installs what the road needs (tools/bootstrap.sh; skipped with
+# SKIP_BOOTSTRAP, and set afterwards so that the scripts called next skip it). Where the probe chose the
+# i686 road but its 32-bit packages cannot be installed now (a package mirror mid-sync has refused them),
+# the x86_64 road serves instead and says so; a road forced with TW_ROAD does not fall back.
+tw_road_setup() {
+  local root=$1 forced=${TW_ROAD:-} given_build=${BUILD:-} sudo=
+  tw_road_init "$root"
+  [ -z "${SKIP_BOOTSTRAP:-}" ] || return 0
+  [ "$(id -u)" -eq 0 ] || sudo=sudo
+  local t0=$SECONDS
+  if ! $sudo bash "$root/tools/bootstrap.sh" "$TW_ROAD"; then
+    [ -z "$forced" ] && [ "$TW_ROAD" = i686 ] || exit 1
+    TW_ROAD=x86_64 TW_ROAD_WHY="the i686 road's 32-bit packages could not be installed on this machine now"
+    echo "road: $TW_ROAD ($TW_ROAD_WHY)" >&2
+    BUILD=$given_build
+    export TW_ROAD TW_ROAD_WHY
+    tw_road_init "$root"
+    $sudo bash "$root/tools/bootstrap.sh" "$TW_ROAD" || exit 1
+  fi
+  echo "TIME bootstrap  $((SECONDS - t0)) s" >&2
+  export SKIP_BOOTSTRAP=1
+}
+
 if [ "${BASH_SOURCE[0]}" = "$0" ]; then
   tw_choose_road || exit 1
   echo "road: $TW_ROAD ($TW_ROAD_WHY)"

@@ -11,7 +11,7 @@ set -euo pipefail
 ROOT=$(cd "$(dirname "$0")/.." && pwd)
 # the road (tools/road.sh): where this machine cannot run 32-bit programs, the x86_64 build runs
 source "$ROOT/tools/road.sh"
-tw_road_init "$ROOT"
+tw_road_setup "$ROOT"
 
 SECONDS_TO_RUN=
 while [ $# -gt 0 ]; do

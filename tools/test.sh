@@ -6,7 +6,7 @@ set -euo pipefail
 ROOT=$(cd "$(dirname "$0")/.." && pwd)
 # the road (tools/road.sh): i686 where this machine runs 32-bit programs, x86_64 where it cannot
 source "$ROOT/tools/road.sh"
-tw_road_init "$ROOT"
+tw_road_setup "$ROOT"
 # Wine maps file names through the Unix locale: without UTF-8 a folder like "dév" cannot exist
 case "${LC_ALL:-${LANG:-}}" in *UTF-8*|*utf8*) ;; *) export LANG=C.UTF-8; unset LC_ALL ;; esac
 unset TZ http_proxy https_proxy HTTP_PROXY HTTPS_PROXY all_proxy ALL_PROXY no_proxy NO_PROXY
