@@ -8,6 +8,7 @@
 #include "banner/schedule.h"
 #include "foundation/log.h"
 #include "foundation/settings.h"
+#include "quotes/network.h"
 #include "resources/resource.h"
 
 int(WINAPI* pfnVersionMessageBox)(HWND, LPCSTR, LPCSTR, UINT) = MessageBoxA;
@@ -66,9 +67,9 @@ void WriteScheduleLines(HWND hwnd, const char* section) {
 void CheckNewVersionBuffer(HWND hwnd, char* text) {
   if (text == NULL) return;
   // A text cut at its end would rewrite the schedule with the lines that came: the service ends
-  // every line, the last one too.
+  // every line, the last one too. Only a reply known whole by its length may lack that line end.
   size_t length = strlen(text);
-  if (length > 0 && text[length - 1] != '\n') {
+  if (length > 0 && text[length - 1] != '\n' && !bNetworkReplyLengthMatched) {
     WriteLog("CheckNewVersionBuffer: the last line has no line end, not whole: the banner schedule stays");
     return;
   }

@@ -24,7 +24,7 @@ const DWORD kShutdownWaitMs = 2000;
 void SetFailureReply() {
   FreeNetworkBuffer();
   AppendNetworkBuffer(kNoResponse, sizeof kNoResponse - 1);
-  bNetworkReplyComplete = FALSE;
+  bNetworkReplyComplete = bNetworkReplyLengthMatched = FALSE;
 }
 
 // The time-outs of the internet handle do not reach the connections InternetOpenUrl makes under
@@ -282,6 +282,7 @@ void Download(const char* url) {
     DWORD received = dwNetworkBufferRead;
     bool whole = status >= 200 && status <= 299 && (!haveLength || received == announced);
     bNetworkReplyComplete = read && whole;
+    bNetworkReplyLengthMatched = bNetworkReplyComplete && haveLength;
     if (late && whole && haveLength)
       WriteLog("Reply arrived too late: all %lu bytes, but after the time-out of %d s", received, nTimeout);
     else if (late)
@@ -299,7 +300,7 @@ void Download(const char* url) {
 
 void FetchCurrentRequest() {
   char url[URL_SIZE];
-  bNetworkReplyComplete = FALSE;
+  bNetworkReplyComplete = bNetworkReplyLengthMatched = FALSE;
   int built;
   {
     // A list reload on the main thread waits meanwhile (see ReloadStockList).

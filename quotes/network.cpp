@@ -22,6 +22,7 @@ DWORD dwNetworkThreadId = 0;
 char* pNetworkBuffer = NULL;
 DWORD dwNetworkBufferRead = 0;
 BOOL bNetworkReplyComplete = FALSE;
+BOOL bNetworkReplyLengthMatched = FALSE;
 
 DWORD dwNetworkBufferSize = 0;
 DWORD dwRequestStart = 0;

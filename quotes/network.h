@@ -33,6 +33,10 @@ extern DWORD dwNetworkBufferSize;
 // no transfer coding left undecoded, ended by the server before the request's deadline. FALSE for
 // the failure text and for any other reply; a quote reply that is not whole is not parsed.
 extern BOOL bNetworkReplyComplete;
+// The whole reply's body came with a Content-Length and every announced byte arrived: it is known to end
+// where it ends. FALSE where nothing tells whether it did (no length, a chunked body, a reply without a
+// header), and for any reply that is not whole.
+extern BOOL bNetworkReplyLengthMatched;
 // Longest reply body kept, on either road; what comes after is dropped and the reply counts as cut.
 #define NETWORK_REPLY_LIMIT (16 * 1024 * 1024)
 // Longest status line and header read in front of a body (the raw road receives them).

@@ -3,6 +3,7 @@
 
 #include "foundation/log.h"
 #include "foundation/quote_text.h"
+#include "quotes/network.h"
 #include "quotes/parsers.h"
 #include "quotes/reply_stores.h"
 #include "quotes/reply_text.h"
@@ -105,8 +106,9 @@ void ParseYahooCsv(HWND hListView, const char* reply, char* symbolList) {
     snprintf(key, sizeof key, "\"%s\",", wanted[i]);
     const char* at = strstr(reply, key);
     if (at == NULL) continue;
-    // Without its line end the line may have been cut anywhere, a price "130.75" at "13": no record.
-    if (at[strcspn(at, "\r\n")] == '\0') {
+    // Without its line end the line may have been cut anywhere, a price "130.75" at "13": no record,
+    // unless the reply is known to have come whole by its length.
+    if (at[strcspn(at, "\r\n")] == '\0' && !bNetworkReplyLengthMatched) {
       WriteLog("ParseYahooCsv: the line of %s has no line end, not whole: not parsed", wanted[i]);
       continue;
     }

@@ -95,8 +95,10 @@ bool ReadReplyHead(const char* reply, DWORD length, ReplyHead* head) {
 
 }  // namespace
 
-bool FindReplyBody(const char* reply, DWORD length, DWORD* offset, DWORD* count, char* why, size_t whySize) {
+bool FindReplyBody(const char* reply, DWORD length, DWORD* offset, DWORD* count, char* why, size_t whySize,
+                   bool* announced) {
   why[0] = '\0';
+  if (announced) *announced = false;
   if (reply == NULL || length < 5 || memcmp(reply, "HTTP/", 5) != 0) {
     snprintf(why, whySize, "no status line");
     return false;
@@ -120,20 +122,22 @@ bool FindReplyBody(const char* reply, DWORD length, DWORD* offset, DWORD* count,
   } else {
     *offset = head.body;
     *count = head.announced >= 0 ? (DWORD)head.announced : body;
+    if (announced) *announced = head.announced >= 0;
     return true;
   }
   return false;
 }
 
-bool RawReplyWhole(char* reply, DWORD* length, bool headExpected, char* why, size_t whySize) {
+bool RawReplyWhole(char* reply, DWORD* length, bool headExpected, bool* lengthMatched, char* why, size_t whySize) {
   why[0] = '\0';
+  *lengthMatched = false;
   if (!headExpected) {
     if (*length <= NETWORK_REPLY_LIMIT) return true;
     snprintf(why, whySize, "over %lu bytes", (unsigned long)NETWORK_REPLY_LIMIT);
     return false;
   }
   DWORD offset = 0, count = 0;
-  if (!FindReplyBody(reply, *length, &offset, &count, why, whySize)) return false;
+  if (!FindReplyBody(reply, *length, &offset, &count, why, whySize, lengthMatched)) return false;
   if (offset + count < *length) {
     *length = offset + count;
     reply[*length] = '\0';

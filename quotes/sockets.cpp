@@ -92,8 +92,9 @@ Receipt ReceiveChunk(int* error) {
 }
 
 // Hands over what arrived; a quote reply that is not whole is not parsed.
-void FinishReply(HWND hwnd, bool whole) {
+void FinishReply(HWND hwnd, bool whole, bool lengthMatched = false) {
   bNetworkReplyComplete = whole;
+  bNetworkReplyLengthMatched = whole && lengthMatched;
   CloseRequestSocket();
   ProcessNetworkReply(hwnd);
 }
@@ -166,13 +167,13 @@ void OnClose(HWND hwnd) {
   }
   if (after > before) WriteLog("FD_CLOSE with %lu bytes still unread", after - before);
   char why[80];
-  bool whole = false;
+  bool whole = false, lengthMatched = false;
   if (got == kFull)
     snprintf(why, sizeof why, "a body over %lu bytes", (unsigned long)NETWORK_REPLY_LIMIT);
   else
-    whole = RawReplyWhole(pNetworkBuffer, &dwNetworkBufferRead, RequestHasVersion(), why, sizeof why);
+    whole = RawReplyWhole(pNetworkBuffer, &dwNetworkBufferRead, RequestHasVersion(), &lengthMatched, why, sizeof why);
   WriteLog("Reply of %lu bytes%s%s", (unsigned long)after, why[0] ? ", not whole: " : "", why);
-  FinishReply(hwnd, whole);
+  FinishReply(hwnd, whole, lengthMatched);
 }
 
 bool IsDottedAddress(const char* name, unsigned long* address) {

@@ -182,5 +182,15 @@ TEST_F(Banner, VersionTextPromptsForOtherVersionsAndRewritesOnlyScheduleKeys) {
   char cut[] = "[BANNER]\ntw005.png;1/15/25 12:00;1;l;t\ntw006.png;1/1";  // its last line has no line end
   CheckNewVersionBuffer(NULL, cut);
   EXPECT_EQ(IniGetKeys(NULL, "Banner", keys, sizeof keys), n);
+  // Known whole by its length, the same text is read, all but its unended last line, and so is a
+  // prompt that ends without one.
+  bNetworkReplyLengthMatched = TRUE;
+  CheckNewVersionBuffer(NULL, cut);
+  EXPECT_EQ(IniGetKeys(NULL, "Banner", keys, sizeof keys), 10u);  // "tw005.png" and the list's end
+  Prompted.clear();
+  char prompt[] = "[VERSION]\n1.87.000\n[MESSAGE]\nGet it";
+  CheckNewVersionBuffer(NULL, prompt);
+  bNetworkReplyLengthMatched = FALSE;
+  EXPECT_EQ(Prompted, "New Tarnwick version is available|Get it");
   pfnVersionMessageBox = MessageBoxA;
 }

@@ -48,9 +48,10 @@ std::string Status() {
 
 // The stand-in's fixtures: a Yahoo CSV line for one stock, served with status and fault.
 std::string CsvFixture(const std::string& symbol, const std::string& price, int status = 200,
-                       const std::string& fault = "") {
+                       const std::string& fault = "", bool lineEnd = true) {
   return "{\"/d/quotes.csv\": {\"body\": \"\\\"" + symbol + "\\\",\\\"3/5/2024\\\",\\\"4:00pm\\\"," + price +
-         ",130.00,140.00,120.00,1000,\\\"x\\\",0,0,0,+0.75,130.00,100,200,\\\"Cut Co\\\"\\r\\n\", \"status\": " +
+         ",130.00,140.00,120.00,1000,\\\"x\\\",0,0,0,+0.75,130.00,100,200,\\\"Cut Co\\\"" +
+         (lineEnd ? "\\r\\n" : "") + "\", \"status\": " +
          std::to_string(status) + ", \"fault\": \"" + fault + "\"}}";
 }
 
@@ -226,6 +227,7 @@ void Road::OnlyWholeRepliesStored(bool winInet) {
     bool wholeWinInet, wholeRaw;
     const char* rawStatus;  // nullptr: the WinINet road only
     int requests = 1;
+    bool lineEnd = true;
   } cases[] = {
       {"cut", "130.75", "cut=" + std::to_string(priceAt + 2), 200, 5, false, false, "Idle..."},
       {"500", "131.00", "", 500, 5, false, false, "Idle..."},
@@ -239,6 +241,10 @@ void Road::OnlyWholeRepliesStored(bool winInet) {
       {"chunked, cut", "138.75", "chunked,cut=" + std::to_string(priceAt + 6), 200, 5, false, false, "Idle..."},
       {"no status line, cut", "139.75", "nohead,cut=" + std::to_string(priceAt + 2), 200, 5, false, false, "Idle..."},
       {"16 MiB", "140.00", "size=16777216", 200, 60, true, true, "Idle..."},  // one body limit on both roads
+      // a last line without its line end counts where the length told the reply is whole (these rows
+      // come before the ones that leave requests behind)
+      {"no line end", "144.00", "", 200, 5, true, true, "Idle...", 1, false},
+      {"no line end, no length", "145.00", "nolength", 200, 5, false, false, "Idle...", 1, false},
       {"slow body", "141.00", "trickle=0.5", 200, 5, false, false, "Idle..."},
       {"slow body 20", "142.00", "trickle=0.5", 200, 20, false, false, nullptr},
       {"endless header", "143.00", "chunks=100000,gap=0.5", 200, 1, false, false, nullptr, 10},
@@ -255,7 +261,7 @@ void Road::OnlyWholeRepliesStored(bool winInet) {
   const int threads = Threads();
   for (const auto& c : cases) {
     if (!winInet && !c.rawStatus) continue;
-    stand.SetFixtures(CsvFixture("CUT", c.price, c.status, c.fault));
+    stand.SetFixtures(CsvFixture("CUT", c.price, c.status, c.fault, c.lineEnd));
     nTimeout = c.timeout;
     DeleteLogs(stand.Dir());
     for (int r = 0; r < c.requests; ++r) {
