@@ -260,8 +260,9 @@ RequestCall* NewCall(const char* url) {
 
 LONG Received(RequestCall* call) { return InterlockedExchangeAdd(&call->received, 0); }
 
-// Reads the body into the receive buffer, piece by piece, and judges the reply.
-void ReadReply(RequestCall* call) {
+// Reads the body into the receive buffer, piece by piece, and judges the reply. True when the body
+// was read to its end in time: closing the request then reads nothing more.
+bool ReadReply(RequestCall* call) {
   const DWORD status = call->status, announced = call->announced;
   const BOOL haveLength = call->haveLength;
   if (haveLength && status >= 200 && status <= 299) ReserveNetworkBuffer(announced);
@@ -288,6 +289,7 @@ void ReadReply(RequestCall* call) {
     WriteLog("Request dropped at exit after %lu bytes", (unsigned long)Received(call));
   else if (!bNetworkReplyComplete)
     WriteLog("Reply not whole: status %lu, %lu bytes of %ld", status, received, haveLength ? (long)announced : -1L);
+  return step == kStepDone && ended;
 }
 
 void Download(const char* url) {
@@ -312,18 +314,22 @@ void Download(const char* url) {
     return;
   }
   Step step = Await(call);
-  if (step == kStepLate) {
+  if (step == kStepLate)
     WriteLog("Request over its time-out of %d s: %s", nTimeout, StageText(InterlockedExchangeAdd(&call->stage, 0)));
-  } else if (step == kStepExit) {
+  else if (step == kStepExit)
     WriteLog("Request dropped at exit before its reply");
-  } else if (!call->ok) {
+  else if (!call->ok)
     WriteLog("No response from server (%lu)", call->error);
-  } else {
-    ReadReply(call);
-  }
-  if (step != kStepDone || !call->ok) SetFailureReply();
+  if (step != kStepDone || !call->ok)
+    SetFailureReply();
+  // No call under way and nothing left to read: the thread ends at once.
+  bool over = step == kStepDone && (!call->ok || ReadReply(call));
   Ask(call, kAskStop);
-  KeepThread(call->server, thread);
+  HANDLE waits[2] = {thread, hNetworkExit};
+  if (over && WaitForMultipleObjects(2, waits, FALSE, RequestTimeLeft()) == WAIT_OBJECT_0)
+    CloseHandle(thread);
+  else
+    KeepThread(call->server, thread);
   ReleaseCall(call);
 }
 
