@@ -24,7 +24,9 @@ const DWORD kShutdownWaitMs = 2000;
 // Bytes a call reads before it hands them over: a big body crosses threads a few times, not once
 // for every read.
 const DWORD kPieceSize = 256 * 1024;
-const DWORD kReadSize = 8191;
+// Room for one read: at least the whole read buffer of Wine's WinINet, which a read of what is
+// available then empties.
+const DWORD kReadSize = 8192;
 
 // Set at exit: every wait of the fetch ends at once.
 HANDLE hNetworkExit = NULL;
@@ -107,8 +109,11 @@ HINTERNET Send(RequestCall* call, HINTERNET* connection) {
       InternetSetOptionA(request, option, &call->timeoutMs, sizeof call->timeoutMs);
     InternetSetStatusCallbackA(request, CallStatus);
     call->ok = HttpSendRequestA(request, NULL, 0, NULL, 0);
+    call->error = GetLastError();
+    InternetSetStatusCallbackA(request, NULL);  // each read would report twice
+  } else {
+    call->error = GetLastError();
   }
-  call->error = GetLastError();
   if (call->ok) {
     DWORD size = sizeof call->status;
     HttpQueryInfoA(request, HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &call->status, &size, NULL);
@@ -119,8 +124,8 @@ HINTERNET Send(RequestCall* call, HINTERNET* connection) {
   return request;
 }
 
-// Reads what has arrived, a read at a time (one read under Wine waits until its buffer is full),
-// until a piece is full, the body has ended or a read failed.
+// Reads what has arrived, a read at a time (one read under Wine waits until its buffer is full, so
+// it asks for no more than that), until a piece is full, the body has ended or a read failed.
 void ReadPiece(RequestCall* call, HINTERNET request) {
   call->pieceLength = 0;
   if (call->piece == NULL) call->piece = (char*)malloc(kPieceSize);
@@ -133,7 +138,7 @@ void ReadPiece(RequestCall* call, HINTERNET request) {
     DWORD available = 0, n = 0;
     call->ok = InternetQueryDataAvailable(request, &available, 0, 0);
     if (call->ok && available) {
-      if (available > kReadSize) available = kReadSize;
+      if (available > kPieceSize - call->pieceLength) available = kPieceSize - call->pieceLength;
       call->ok = InternetReadFile(request, call->piece + call->pieceLength, available, &n);
     }
     if (!call->ok) call->error = GetLastError();
