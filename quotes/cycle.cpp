@@ -251,7 +251,7 @@ void ProcessNetworkReply(HWND hwnd) {
           ParseQuoteReply(source);
         else
           WriteLog("Quote reply of %lu bytes not taken: not parsed, its rows keep their quotes",
-                   (unsigned long)dwNetworkBufferRead);
+                   bNetworkFailureReply ? 0ul : (unsigned long)dwNetworkBufferRead);
         break;
       default: break;
     }

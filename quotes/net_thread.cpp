@@ -3,6 +3,7 @@
 #include <windows.h>
 #include <wininet.h>
 #include <stdio.h>
+#include <stdlib.h>
 #include <string.h>
 
 #include <new>
@@ -20,282 +21,322 @@ namespace {
 const char kNoResponse[] = "No response from server";
 const DWORD kRequestFlags = INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE | INTERNET_FLAG_NO_COOKIES;
 const DWORD kShutdownWaitMs = 2000;
+// Bytes a call reads before it hands them over: a big body crosses threads a few times, not once
+// for every read.
+const DWORD kPieceSize = 256 * 1024;
+// Room for one read: at least the whole read buffer of Wine's WinINet, which a read of what is
+// available then empties.
+const DWORD kReadSize = 8192;
+
+// Set at exit: every wait of the fetch ends at once.
+HANDLE hNetworkExit = NULL;
 
 void SetFailureReply() {
   FreeNetworkBuffer();
   AppendNetworkBuffer(kNoResponse, sizeof kNoResponse - 1);
+  bNetworkFailureReply = TRUE;
   bNetworkReplyComplete = bNetworkReplyLengthMatched = FALSE;
 }
 
-// The time-outs of the internet handle do not reach the connections InternetOpenUrl makes under
-// Wine (a stalled server then holds the cycle for ever); on the connection and request handles
-// they end a stalled call, also one left behind at the deadline.
-void SetTimeouts(HINTERNET h) {
-  DWORD ms = RequestTimeLeft();
-  if (ms < 100) ms = 100;
-  InternetSetOptionA(h, INTERNET_OPTION_CONNECT_TIMEOUT, &ms, sizeof ms);
-  InternetSetOptionA(h, INTERNET_OPTION_SEND_TIMEOUT, &ms, sizeof ms);
-  InternetSetOptionA(h, INTERNET_OPTION_RECEIVE_TIMEOUT, &ms, sizeof ms);
-}
-
-// The blocking WinINet calls of a request (the send, which connects, sends and reads the header, and
-// each wait for body bytes) run one at a time on a thread of the request's own, and the fetch waits
-// for each only until the request's deadline. A header or body that trickles in holds a call whatever
-// the time-outs say: each receive gets its byte in time, a receive time-out changed once the
-// connection is open does not reach it under Wine, nor does closing the handle end it there.
+// Every blocking WinINet call of a request (the send, which connects, sends and reads the header,
+// and the reads of the body) runs on a thread of the request's own, and the fetch waits for each
+// step only until the request's deadline. A header or body that trickles in holds a call whatever
+// the time-outs say: each receive gets its byte in time, and under Wine neither a later time-out
+// nor closing the handle reaches a call under way.
 //
-// Who closes the handles of a call left behind is settled once, by the state: a handle closed before
-// the call has taken hold of it can be handed to the next request (WinINet gives values out again at
-// once), and the late call would act on that one.
+// The thread alone opens, uses and closes the request's handles, and closes them after its last
+// call: no handle value can be given out again while a call of this request may still use it. The
+// close may read the rest of an announced body (WinINet keeps the connection that way); it runs on
+// this thread, so the fetch never waits for it.
 enum : LONG {
-  kCallIdle,     // no call under way: the fetch owns the handles
-  kCallQueued,   // asked for, not begun
-  kCallRunning,  // about to begin or under way
-  kCallInside,   // WinINet has reported from inside the call: the call holds the request
-  kCallLeft,     // left behind before that: the call's thread closes the handles when the call ends
-  kCallClosed,   // left behind inside the call: the fetch closed the handles at the deadline
+  kAskRead,  // read the next piece of the body
+  kAskStop,  // close the handles and end; also when the fetch has left the call behind
 };
-enum CallKind { kCallSend, kCallReadSome, kCallQuit };
 
-struct RequestCalls {
-  HINTERNET request, connection;
-  HANDLE go, done, thread;
-  LONG state;
-  CallKind kind;
+struct RequestCall {
+  // Given by the fetch before the thread starts.
+  HINTERNET session;
+  char host[HOST_NAME_SIZE], object[2 * URL_SIZE];
+  char server[HOST_TEXT_SIZE];  // host and port: what a slow server's threads are counted by
+  INTERNET_PORT port;
+  DWORD flags, timeoutMs;
+  HANDLE ready, go;  // a step is done; the next ask is in ask
+  LONG ask;
+  LONG refs;  // the fetch's and the thread's: the last one frees the call
+  // The furthest the send got (a status WinINet reported) and the body bytes read, for the log of a
+  // request dropped for time.
+  LONG stage, received;
+  // The step's result, written by the thread before it sets ready.
   BOOL ok;
-  DWORD error, n;
-  char chunk[8192];
+  DWORD error, status, announced;
+  BOOL haveLength, ended;
+  char* piece;
+  DWORD pieceLength;
 };
 
-// Threads of requests left behind: a server that never finishes a header must not pile them up.
-// Only the network thread touches them.
-const int kMaxLeftBehind = 2;
-HANDLE hLeftBehind[kMaxLeftBehind];
+void ReleaseCall(RequestCall* call) {
+  if (InterlockedDecrement(&call->refs) != 0) return;
+  if (call->ready) CloseHandle(call->ready);
+  if (call->go) CloseHandle(call->go);
+  free(call->piece);
+  delete call;
+}
 
-// Only a call under way reports these; closing a handle reports later ones, when the calls may be gone.
+// Only a call under way reports these; closing a handle reports later ones.
 void CALLBACK CallStatus(HINTERNET, DWORD_PTR context, DWORD status, LPVOID, DWORD) {
-  if (status < INTERNET_STATUS_CLOSING_CONNECTION)
-    InterlockedCompareExchange(&((RequestCalls*)context)->state, kCallInside, kCallRunning);
+  RequestCall* call = (RequestCall*)context;
+  if (status <= INTERNET_STATUS_RESPONSE_RECEIVED && status > (DWORD)call->stage)
+    InterlockedExchange(&call->stage, (LONG)status);
 }
 
-void DoCall(RequestCalls* calls) {
-  calls->n = 0;
-  if (calls->kind == kCallSend) {
-    calls->ok = HttpSendRequestA(calls->request, NULL, 0, NULL, 0);
+// What a request dropped while it was being sent had got to.
+const char* StageText(LONG stage) {
+  if (stage < INTERNET_STATUS_CONNECTED_TO_SERVER) return "no connection to the server by then";
+  if (stage < INTERNET_STATUS_REQUEST_SENT) return "connected, the request not yet sent";
+  return "the request was sent, no whole reply header by then";
+}
+
+// Connects, sends and reads the header, then the status and the announced length.
+HINTERNET Send(RequestCall* call, HINTERNET* connection) {
+  *connection = InternetConnectA(call->session, call->host, call->port, NULL, NULL, INTERNET_SERVICE_HTTP, 0, 0);
+  HINTERNET request = NULL;
+  if (*connection)
+    request = HttpOpenRequestA(*connection, "GET", call->object, NULL, NULL, NULL, call->flags, (DWORD_PTR)call);
+  if (request) {
+    // The internet handle's time-outs do not reach the connections of a request under Wine; the
+    // receive time-out reaches its socket once, when the header is read.
+    for (DWORD option : {INTERNET_OPTION_CONNECT_TIMEOUT, INTERNET_OPTION_SEND_TIMEOUT, INTERNET_OPTION_RECEIVE_TIMEOUT})
+      InternetSetOptionA(request, option, &call->timeoutMs, sizeof call->timeoutMs);
+    InternetSetStatusCallbackA(request, CallStatus);
+    call->ok = HttpSendRequestA(request, NULL, 0, NULL, 0);
+    call->error = GetLastError();
+    InternetSetStatusCallbackA(request, NULL);  // each read would report twice
   } else {
-    // Only what has arrived is read: one read under Wine waits until its buffer is full.
-    DWORD available = 0;
-    calls->ok = InternetQueryDataAvailable(calls->request, &available, 0, 0);
-    if (available > sizeof calls->chunk - 1) available = sizeof calls->chunk - 1;
-    if (calls->ok && available) calls->ok = InternetReadFile(calls->request, calls->chunk, available, &calls->n);
+    call->error = GetLastError();
   }
-  calls->error = GetLastError();
+  if (call->ok) {
+    DWORD size = sizeof call->status;
+    HttpQueryInfoA(request, HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &call->status, &size, NULL);
+    size = sizeof call->announced;
+    call->haveLength =
+        HttpQueryInfoA(request, HTTP_QUERY_CONTENT_LENGTH | HTTP_QUERY_FLAG_NUMBER, &call->announced, &size, NULL);
+  }
+  return request;
 }
 
-// Back to idle after a call, unless the fetch has left it behind meanwhile.
-bool EndCall(RequestCalls* calls) {
-  for (LONG s = calls->state; s == kCallRunning || s == kCallInside; s = calls->state)
-    if (InterlockedCompareExchange(&calls->state, kCallIdle, s) == s) return true;
-  return false;
+// Reads what has arrived, a read at a time (one read under Wine waits until its buffer is full, so
+// it asks for no more than that), until a piece is full, the body has ended or a read failed.
+void ReadPiece(RequestCall* call, HINTERNET request) {
+  call->pieceLength = 0;
+  if (call->piece == NULL) call->piece = (char*)malloc(kPieceSize);
+  if (call->piece == NULL) {
+    call->ok = FALSE;
+    call->error = ERROR_NOT_ENOUGH_MEMORY;
+    return;
+  }
+  while (call->pieceLength + kReadSize <= kPieceSize) {
+    DWORD available = 0, n = 0;
+    call->ok = InternetQueryDataAvailable(request, &available, 0, 0);
+    if (call->ok && available) {
+      if (available > kPieceSize - call->pieceLength) available = kPieceSize - call->pieceLength;
+      call->ok = InternetReadFile(request, call->piece + call->pieceLength, available, &n);
+    }
+    if (!call->ok) call->error = GetLastError();
+    if (!call->ok || n == 0) {
+      call->ended = call->ok;
+      return;
+    }
+    call->pieceLength += n;
+    InterlockedExchangeAdd(&call->received, (LONG)n);
+  }
+}
+
+// Reports the step done and waits for the next ask.
+LONG Handover(RequestCall* call) {
+  SetEvent(call->ready);
+  WaitForSingleObject(call->go, INFINITE);
+  return InterlockedCompareExchange(&call->ask, kAskStop, kAskStop);
 }
 
 DWORD WINAPI CallThread(LPVOID param) {
-  RequestCalls* calls = (RequestCalls*)param;
-  while (WaitForSingleObject(calls->go, INFINITE) == WAIT_OBJECT_0 && calls->kind != kCallQuit &&
-         InterlockedCompareExchange(&calls->state, kCallRunning, kCallQueued) == kCallQueued) {
-    DoCall(calls);
-    if (!EndCall(calls)) break;
-    SetEvent(calls->done);
-  }
-  if (calls->state == kCallLeft) {
-    InternetCloseHandle(calls->request);
-    InternetCloseHandle(calls->connection);
-  }
-  CloseHandle(calls->go);
-  CloseHandle(calls->done);
-  delete calls;
+  RequestCall* call = (RequestCall*)param;
+  HINTERNET connection = NULL;
+  HINTERNET request = Send(call, &connection);
+  while (Handover(call) == kAskRead) ReadPiece(call, request);
+  if (request) InternetCloseHandle(request);
+  if (connection) InternetCloseHandle(connection);
+  ReleaseCall(call);
   return 0;
 }
 
-// Reaps the threads left behind that have ended; while every slot is taken, waits for one to end
-// within the request's own time. False when none did.
-bool RoomForCalls() {
+void Ask(RequestCall* call, LONG ask) {
+  InterlockedExchange(&call->ask, ask);
+  SetEvent(call->go);
+}
+
+enum Step { kStepDone, kStepLate, kStepExit };
+
+// Waits for the step asked for until the request's deadline or the exit.
+Step Await(RequestCall* call) {
+  HANDLE waits[2] = {call->ready, hNetworkExit};
+  DWORD r = WaitForMultipleObjects(2, waits, FALSE, RequestTimeLeft());
+  if (r == WAIT_OBJECT_0 + 1) return kStepExit;
+  return r == WAIT_OBJECT_0 && RequestTimeLeft() > 0 ? kStepDone : kStepLate;
+}
+
+// Threads of requests that may still be running (left behind at a deadline, or closing), by server:
+// a server that never finishes a header keeps at most kLeftPerServer of them, and only its own
+// requests wait for them. Only the network thread touches the table.
+const int kLeftPerServer = 2;
+struct LeftThread {
+  char server[HOST_TEXT_SIZE];
+  HANDLE thread;
+};
+LeftThread LeftThreads[kLeftPerServer * HOST_COUNT];
+
+// Reaps the threads that have ended; while the server has all its slots taken (or no slot is free),
+// waits for one of them to end within the request's own time. False when none did.
+bool RoomForCall(const char* server) {
   for (;;) {
-    HANDLE running[kMaxLeftBehind];
-    DWORD n = 0;
-    for (HANDLE& h : hLeftBehind) {
-      if (h && WaitForSingleObject(h, 0) == WAIT_OBJECT_0) {
-        CloseHandle(h);
-        h = NULL;
+    HANDLE waits[1 + kLeftPerServer * HOST_COUNT] = {hNetworkExit};
+    DWORD mine = 0, all = 0, n = 1;
+    for (LeftThread& t : LeftThreads) {
+      if (t.thread && WaitForSingleObject(t.thread, 0) == WAIT_OBJECT_0) {
+        CloseHandle(t.thread);
+        t.thread = NULL;
       }
-      if (h) running[n++] = h;
+      if (t.thread == NULL) continue;
+      ++all;
+      if (strcmp(t.server, server) == 0) ++mine;
     }
-    if (n < kMaxLeftBehind) return true;
-    if (WaitForMultipleObjects(n, running, FALSE, RequestTimeLeft()) >= WAIT_OBJECT_0 + n) return false;
+    bool full = all == sizeof LeftThreads / sizeof LeftThreads[0];
+    if (mine < kLeftPerServer && !full) return true;
+    for (LeftThread& t : LeftThreads)
+      if (t.thread && (full || strcmp(t.server, server) == 0)) waits[n++] = t.thread;
+    DWORD r = WaitForMultipleObjects(n, waits, FALSE, RequestTimeLeft());
+    if (r == WAIT_OBJECT_0 || r >= WAIT_OBJECT_0 + n) return false;
   }
 }
 
-// The calls of a request; NULL when it cannot be made (too many left behind, or no memory). Without
-// a thread of their own the calls run on the fetch's.
-RequestCalls* StartCalls(HINTERNET request, HINTERNET connection) {
-  if (!RoomForCalls()) {
-    WriteLog("%d requests left behind still running: this one is not sent", kMaxLeftBehind);
-    LogRequestOverTime();
-    SetLastError(ERROR_INTERNET_TIMEOUT);
-    return NULL;
-  }
-  RequestCalls* calls = new (std::nothrow) RequestCalls();
-  if (calls == NULL) return NULL;
-  calls->request = request;
-  calls->connection = connection;
-  calls->go = CreateEventA(NULL, FALSE, FALSE, NULL);
-  calls->done = CreateEventA(NULL, FALSE, FALSE, NULL);
-  DWORD_PTR context = (DWORD_PTR)calls;
-  if (calls->go && calls->done &&
-      InternetSetOptionA(request, INTERNET_OPTION_CONTEXT_VALUE, &context, sizeof context) &&
-      InternetSetStatusCallbackA(request, CallStatus) != INTERNET_INVALID_STATUS_CALLBACK)
-    calls->thread = CreateThread(NULL, 0, CallThread, calls, 0, NULL);
-  return calls;
-}
-
-// Runs the next call; false when the deadline came first: the call is left behind with the handles
-// and the calls are gone.
-bool Call(RequestCalls* calls, CallKind kind) {
-  calls->kind = kind;
-  SetTimeouts(calls->request);  // ends a call left behind sooner where WinINet applies it
-  if (calls->thread == NULL) {
-    DoCall(calls);
-    return true;
-  }
-  InterlockedExchange(&calls->state, kCallQueued);
-  SetEvent(calls->go);
-  if (WaitForSingleObject(calls->done, RequestTimeLeft()) == WAIT_OBJECT_0) return true;
-  HINTERNET request = calls->request, connection = calls->connection;
-  HANDLE thread = calls->thread;
-  LONG s;
-  do {
-    s = calls->state;
-  } while (InterlockedCompareExchange(&calls->state, s == kCallIdle ? s : s == kCallInside ? kCallClosed : kCallLeft,
-                                      s) != s);
-  if (s == kCallIdle) {  // it ended just now
-    WaitForSingleObject(calls->done, INFINITE);
-    return true;
-  }
-  // The call holds the request: closing ends it where WinINet can, and the handle values are not
-  // given out again before the call lets go.
-  if (s == kCallInside) {
-    InternetCloseHandle(request);
-    InternetCloseHandle(connection);
-  }
-  for (HANDLE& h : hLeftBehind)
-    if (h == NULL) {
-      h = thread;
-      return false;
+void KeepThread(const char* server, HANDLE thread) {
+  for (LeftThread& t : LeftThreads)
+    if (t.thread == NULL) {
+      snprintf(t.server, sizeof t.server, "%s", server);
+      t.thread = thread;
+      return;
     }
-  CloseHandle(thread);
-  return false;
+  CloseHandle(thread);  // not reached: RoomForCall left a slot
 }
 
-// The fetch is done with the calls; it keeps the handles.
-void EndCalls(RequestCalls* calls) {
-  InternetSetStatusCallbackA(calls->request, NULL);
-  HANDLE thread = calls->thread;
-  if (thread == NULL) {
-    if (calls->go) CloseHandle(calls->go);
-    if (calls->done) CloseHandle(calls->done);
-    delete calls;
-    return;
-  }
-  calls->kind = kCallQuit;
-  SetEvent(calls->go);
-  WaitForSingleObject(thread, INFINITE);
-  CloseHandle(thread);
-}
-
-// Reads the body into the receive buffer; false when a read failed, the reply was cut or the
-// request's time ran out first (*late; a call left behind then: *calls comes back NULL).
-bool ReadBody(RequestCalls** calls, bool* late) {
-  for (;;) {
-    *late = RequestTimeLeft() == 0;
-    if (*late) return false;
-    if (!Call(*calls, kCallReadSome)) {
-      *calls = NULL;
-      *late = true;
-      return false;
-    }
-    if (!(*calls)->ok) {
-      *late = RequestTimeLeft() == 0;  // a receive time-out at the deadline
-      if (!*late)
-        WriteLog("Reading the reply failed (%lu) after %lu bytes", (*calls)->error, (unsigned long)dwNetworkBufferRead);
-      return false;
-    }
-    if ((*calls)->n == 0) return true;
-    if (!AppendNetworkBuffer((*calls)->chunk, (*calls)->n)) return false;
-  }
-}
-
-void Download(const char* url) {
-  char host[HOST_NAME_SIZE], path[URL_SIZE], extra[URL_SIZE], object[2 * URL_SIZE];
+// The call of a request for url, its thread not yet started; NULL when the address does not parse
+// or memory ran out.
+RequestCall* NewCall(const char* url) {
+  char path[URL_SIZE], extra[URL_SIZE];
+  RequestCall* call = new (std::nothrow) RequestCall();
+  if (call == NULL) return NULL;
   URL_COMPONENTSA parts;
   memset(&parts, 0, sizeof parts);
   parts.dwStructSize = sizeof parts;
-  parts.lpszHostName = host;
-  parts.dwHostNameLength = sizeof host;
+  parts.lpszHostName = call->host;
+  parts.dwHostNameLength = sizeof call->host;
   parts.lpszUrlPath = path;
   parts.dwUrlPathLength = sizeof path;
   parts.lpszExtraInfo = extra;
   parts.dwExtraInfoLength = sizeof extra;
-  HINTERNET connection = NULL, request = NULL;
-  if (InternetCrackUrlA(url, 0, 0, &parts)) {
-    snprintf(object, sizeof object, "%s%s", path, extra);
-    connection = InternetConnectA(hInternet, host, parts.nPort, NULL, NULL, INTERNET_SERVICE_HTTP, 0, 0);
+  call->refs = 2;
+  call->ready = CreateEventA(NULL, FALSE, FALSE, NULL);
+  call->go = CreateEventA(NULL, FALSE, FALSE, NULL);
+  if (!InternetCrackUrlA(url, 0, 0, &parts) || call->ready == NULL || call->go == NULL) {
+    DWORD error = GetLastError();
+    call->refs = 1;
+    ReleaseCall(call);
+    SetLastError(error);
+    return NULL;
   }
-  if (connection) {
-    SetTimeouts(connection);
-    DWORD flags = kRequestFlags | (parts.nScheme == INTERNET_SCHEME_HTTPS ? INTERNET_FLAG_SECURE : 0);
-    request = HttpOpenRequestA(connection, "GET", object, NULL, NULL, NULL, flags, 0);
-  }
-  RequestCalls* calls = request ? StartCalls(request, connection) : NULL;
-  const bool started = calls != NULL;  // from here on, calls gone means a call left behind with the handles
-  DWORD error = GetLastError();
-  bool sent = false;
-  if (calls && !Call(calls, kCallSend)) {
-    calls = NULL;
-    LogRequestOverTime();
-    error = ERROR_INTERNET_TIMEOUT;
-  } else if (calls) {
-    sent = calls->ok != FALSE;
-    error = calls->error;
-  }
-  if (!sent) {
-    WriteLog("No response from server (%lu)", error);
+  snprintf(call->object, sizeof call->object, "%s%s", path, extra);
+  snprintf(call->server, sizeof call->server, "%s:%u", call->host, (unsigned)parts.nPort);
+  call->session = hInternet;
+  call->port = parts.nPort;
+  call->flags = kRequestFlags | (parts.nScheme == INTERNET_SCHEME_HTTPS ? INTERNET_FLAG_SECURE : 0);
+  DWORD ms = RequestTimeLeft();
+  call->timeoutMs = ms < 100 ? 100 : ms;
+  return call;
+}
+
+LONG Received(RequestCall* call) { return InterlockedExchangeAdd(&call->received, 0); }
+
+// Reads the body into the receive buffer, piece by piece, and judges the reply. True when the body
+// was read to its end in time: closing the request then reads nothing more.
+bool ReadReply(RequestCall* call) {
+  const DWORD status = call->status, announced = call->announced;
+  const BOOL haveLength = call->haveLength;
+  if (haveLength && status >= 200 && status <= 299) ReserveNetworkBuffer(announced);
+  Step step;
+  bool taken = true, ended = false;
+  do {
+    Ask(call, kAskRead);
+    step = Await(call);
+    if (step != kStepDone) break;
+    taken = call->pieceLength == 0 || AppendNetworkBuffer(call->piece, call->pieceLength);
+    ended = call->ended != FALSE;
+  } while (call->ok && taken && !ended);
+  if (step == kStepDone && !call->ok)
+    WriteLog("Reading the reply failed (%lu) after %lu bytes", call->error, (unsigned long)dwNetworkBufferRead);
+  // Whole: a 2xx status, every byte its Content-Length announced, ended by the server in time.
+  DWORD received = dwNetworkBufferRead;
+  bool whole = status >= 200 && status <= 299 && (!haveLength || received == announced);
+  bNetworkReplyComplete = ended && whole;
+  bNetworkReplyLengthMatched = bNetworkReplyComplete && haveLength;
+  if (step == kStepLate && whole && haveLength)
+    WriteLog("Reply arrived too late: all %lu bytes, but after the time-out of %d s", received, nTimeout);
+  else if (step == kStepLate)
+    LogRequestOverTime((DWORD)Received(call));
+  else if (step == kStepExit)
+    WriteLog("Request dropped at exit after %lu bytes", (unsigned long)Received(call));
+  else if (!bNetworkReplyComplete)
+    WriteLog("Reply not whole: status %lu, %lu bytes of %ld", status, received, haveLength ? (long)announced : -1L);
+  return step == kStepDone && ended;
+}
+
+void Download(const char* url) {
+  RequestCall* call = NewCall(url);
+  if (call == NULL) {
+    WriteLog("No response from server (%lu)", GetLastError());
     SetFailureReply();
-  } else {
-    DWORD status = 0, announced = 0, size = sizeof status;
-    HttpQueryInfoA(request, HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status, &size, NULL);
-    size = sizeof announced;
-    BOOL haveLength =
-        HttpQueryInfoA(request, HTTP_QUERY_CONTENT_LENGTH | HTTP_QUERY_FLAG_NUMBER, &announced, &size, NULL);
-    if (haveLength && status >= 200 && status <= 299) ReserveNetworkBuffer(announced);
-    bool late = false;
-    bool read = ReadBody(&calls, &late);
-    DWORD received = dwNetworkBufferRead;
-    bool whole = status >= 200 && status <= 299 && (!haveLength || received == announced);
-    bNetworkReplyComplete = read && whole;
-    bNetworkReplyLengthMatched = bNetworkReplyComplete && haveLength;
-    if (late && whole && haveLength)
-      WriteLog("Reply arrived too late: all %lu bytes, but after the time-out of %d s", received, nTimeout);
-    else if (late)
-      LogRequestOverTime();
-    else if (!bNetworkReplyComplete)
-      WriteLog("Reply not whole: status %lu, %lu bytes of %ld", status, received, haveLength ? (long)announced : -1L);
-  }
-  if (calls)
-    EndCalls(calls);
-  else if (started)
     return;
-  if (request) InternetCloseHandle(request);
-  if (connection) InternetCloseHandle(connection);
+  }
+  HANDLE thread = NULL;
+  if (!RoomForCall(call->server)) {
+    WriteLog("%d requests left behind on %s still running: this one is not sent", kLeftPerServer, call->server);
+    LogRequestOverTime(0);
+  } else {
+    thread = CreateThread(NULL, 0, CallThread, call, 0, NULL);
+    if (thread == NULL) WriteLog("No response from server (%lu)", GetLastError());
+  }
+  if (thread == NULL) {
+    ReleaseCall(call);
+    ReleaseCall(call);
+    SetFailureReply();
+    return;
+  }
+  Step step = Await(call);
+  if (step == kStepLate)
+    WriteLog("Request over its time-out of %d s: %s", nTimeout, StageText(InterlockedExchangeAdd(&call->stage, 0)));
+  else if (step == kStepExit)
+    WriteLog("Request dropped at exit before its reply");
+  else if (!call->ok)
+    WriteLog("No response from server (%lu)", call->error);
+  if (step != kStepDone || !call->ok)
+    SetFailureReply();
+  // No call under way and nothing left to read: the thread ends at once.
+  bool over = step == kStepDone && (!call->ok || ReadReply(call));
+  Ask(call, kAskStop);
+  HANDLE waits[2] = {thread, hNetworkExit};
+  if (over && WaitForMultipleObjects(2, waits, FALSE, RequestTimeLeft()) == WAIT_OBJECT_0)
+    CloseHandle(thread);
+  else
+    KeepThread(call->server, thread);
+  ReleaseCall(call);
 }
 
 void FetchCurrentRequest() {
@@ -346,8 +387,12 @@ DWORD WINAPI NetworkThreadProc(LPVOID param) {
 
 BOOL StartNetworkThread(void) {
   if (hNetworkThread) return TRUE;
+  if (hNetworkExit == NULL) hNetworkExit = CreateEventA(NULL, TRUE, FALSE, NULL);
   HANDLE ready = CreateEventA(NULL, TRUE, FALSE, NULL);
-  if (ready == NULL) return FALSE;
+  if (ready == NULL || hNetworkExit == NULL) {
+    if (ready) CloseHandle(ready);
+    return FALSE;
+  }
   hNetworkThread = CreateThread(NULL, 0, NetworkThreadProc, ready, 0, &dwNetworkThreadId);
   if (hNetworkThread == NULL) {
     CloseHandle(ready);
@@ -370,17 +415,24 @@ void ShutdownNetwork(void) {
     ShutdownSockets();
     return;
   }
-  // Ends a download under way where WinINet can; a read stalled under Wine ends at its time-out.
-  InternetCloseHandle(hInternet);
+  bool ended = true;
   if (hNetworkThread) {
+    // Every wait of the fetch also waits for the exit: the thread ends by itself, a call under way
+    // is left behind.
+    SetEvent(hNetworkExit);
     PostThreadMessageA(dwNetworkThreadId, WM_NETWORK_QUIT, 0, 0);
-    if (!WaitForThreadEnd(hNetworkThread, kShutdownWaitMs)) {
-      WriteLog("Network thread still running after %lu ms, terminated", kShutdownWaitMs);
-      TerminateThread(hNetworkThread, 0);
-    }
+    ended = WaitForThreadEnd(hNetworkThread, kShutdownWaitMs);
+    if (!ended) WriteLog("Network thread still running after %lu ms: left to end with the process", kShutdownWaitMs);
     CloseHandle(hNetworkThread);
     hNetworkThread = NULL;
     dwNetworkThreadId = 0;
   }
+  if (ended && hNetworkExit) {
+    CloseHandle(hNetworkExit);
+    hNetworkExit = NULL;
+  }
+  // Ends the calls left behind where WinINet can (Windows); under Wine each ends when its server
+  // stops sending.
+  InternetCloseHandle(hInternet);
   hInternet = NULL;
 }

@@ -23,6 +23,7 @@ char* pNetworkBuffer = NULL;
 DWORD dwNetworkBufferRead = 0;
 BOOL bNetworkReplyComplete = FALSE;
 BOOL bNetworkReplyLengthMatched = FALSE;
+BOOL bNetworkFailureReply = FALSE;
 
 DWORD dwNetworkBufferSize = 0;
 DWORD dwRequestStart = 0;
@@ -78,9 +79,8 @@ DWORD RequestTimeLeft(void) {
   return spent >= total ? 0 : total - spent;
 }
 
-void LogRequestOverTime(void) {
-  WriteLog("Request over its time-out of %d s: dropped after %lu bytes", nTimeout,
-           (unsigned long)dwNetworkBufferRead);
+void LogRequestOverTime(DWORD bytes) {
+  WriteLog("Request over its time-out of %d s: dropped after %lu bytes", nTimeout, (unsigned long)bytes);
 }
 
 void FreeNetworkBuffer(void) {
@@ -88,4 +88,5 @@ void FreeNetworkBuffer(void) {
   pNetworkBuffer = NULL;
   dwNetworkBufferRead = 0;
   dwNetworkBufferSize = 0;
+  bNetworkFailureReply = FALSE;
 }

@@ -37,6 +37,8 @@ extern BOOL bNetworkReplyComplete;
 // where it ends. FALSE where nothing tells whether it did (no length, a chunked body, a reply without a
 // header), and for any reply that is not whole.
 extern BOOL bNetworkReplyLengthMatched;
+// pNetworkBuffer holds the program's own failure text, not bytes the server sent.
+extern BOOL bNetworkFailureReply;
 // Longest reply body kept, on either road; what comes after is dropped and the reply counts as cut.
 #define NETWORK_REPLY_LIMIT (16 * 1024 * 1024)
 // Longest status line and header read in front of a body (the raw road receives them).
@@ -53,8 +55,8 @@ extern DWORD dwRequestStart;
 // Milliseconds left of the request under way under the Timeout setting; 0 once it is over.
 DWORD RequestTimeLeft(void);
 // Logs that the request under way is dropped at its time-out, with the bytes it had brought.
-void LogRequestOverTime(void);
-// Frees the receive buffer; the count goes back to 0.
+void LogRequestOverTime(DWORD bytes = dwNetworkBufferRead);
+// Frees the receive buffer; the count goes back to 0 and the failure text is gone.
 void FreeNetworkBuffer(void);
 
 // ---- what the main window calls -------------------------------------------------------------------

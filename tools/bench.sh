@@ -6,6 +6,7 @@
 #   STOCKS="100 1000 5000"  RUNS=5  BENCH_BUILD=dir (default ./build-bench, or ./build-bench-x86_64 on
 #   that road, see tools/road.sh)  JOBS=n  SKIP_BOOTSTRAP=1  TW_ROAD=i686|x86_64
 #   XVFB_SERVERNUM=n (default 99)   PROGRAM_STOCKS="1000" (stock counts of the whole-program runs)
+#   OTHER_EXE=path  another build of TarnWick.exe whose big-reply runs alternate with this one's
 # Adding a section: write a function that appends lines
 #   what<TAB>stocks<TAB>median<TAB>baseline median or -<TAB>unit
 # to "$RESULTS" and call it from measure_all; the table picks the rows up in the order they come.
@@ -40,11 +41,19 @@ program_cycle() {  # the whole program against the stand-in: start-up, one quote
   done
 }
 
+big_replies() {  # 5 and 15 MB quote replies through the whole program, beside curl from the same server
+  echo "bench: big replies, $RUNS runs" >&2
+  python3 "$ROOT/tools/bench/reply_bench.py" "$BUILD/wine-run.sh" "$BUILD/TarnWick.exe" \
+    "$BUILD/tests/program/window_probe.exe" "$BUILD/tests/standin/standin_trust.exe" "$RUNS" ${OTHER_EXE:+"$OTHER_EXE"} \
+    >>"$RESULTS"
+}
+
 measure_all() {
   "$BUILD/wine-run.sh" --init
   local rc=0
   store_and_list || rc=$?
   program_cycle || rc=$?
+  big_replies || rc=$?
   "$BUILD/wine-run.sh" --kill
   return $rc
 }

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <fstream>
+#include <map>
 #include <sstream>
 
 // Values hold doubles: an 8-byte aligned pool (the library aligns to 4 on 32-bit targets).
@@ -106,28 +107,33 @@ void StandIn::Stop() {
 
 std::vector<StandInRequest> StandIn::Requests(size_t count) const {
   std::vector<StandInRequest> out;
-  for (int wait = 0; wait == 0 || (out.size() < count && wait < 40); ++wait) {
+  auto over = [&out, count] {
+    for (size_t i = 0; i < count; ++i)
+      if (i >= out.size() || out[i].end == 0) return false;
+    return true;
+  };
+  for (int wait = 0; wait == 0 || (!over() && wait < 40); ++wait) {
     if (wait) Sleep(50);
-    out.clear();
+    std::map<int, StandInRequest> byConnection;  // a connection's last line counts
     std::istringstream lines(ReadWholeFile(dir_ + "\\requests.jsonl"));
     std::string line;
     while (std::getline(lines, line)) {
       rapidjson::Document e;
       if (e.Parse(line.c_str()).HasParseError() || !e.IsObject()) continue;
       // Every entry carries these keys; the raw bytes are latin-1 text (the requests are ASCII).
-      StandInRequest r;
+      StandInRequest& r = byConnection[e["conn"].GetInt()];
       r.path = e["path"].GetString();
       r.query = e["query"].GetString();
       r.raw = e["raw"].GetString();
       r.https = std::string(e["port"].GetString()) == "https";
       r.time = e["time"].GetDouble();
-      r.end = e["end"].GetDouble();
-      out.push_back(r);
+      r.end = e["end"].IsNumber() ? e["end"].GetDouble() : 0;
     }
+    out.clear();
+    for (const auto& r : byConnection) out.push_back(r.second);
+    std::stable_sort(out.begin(), out.end(),
+                     [](const StandInRequest& a, const StandInRequest& b) { return a.time < b.time; });
   }
-  // The log is written as connections finish: an abandoned one can end after the next one did.
-  std::stable_sort(out.begin(), out.end(),
-                   [](const StandInRequest& a, const StandInRequest& b) { return a.time < b.time; });
   return out;
 }
 

@@ -8,11 +8,11 @@
 #include <string>
 #include <vector>
 
-// One connection the stand-in has finished.
+// One request the stand-in has read.
 struct StandInRequest {
   std::string path, query, raw;
   bool https = false;
-  double time = 0, end = 0;  // accepted, closed (seconds)
+  double time = 0, end = 0;  // accepted, closed (seconds; 0 while open)
 };
 
 class StandIn {
@@ -26,8 +26,8 @@ class StandIn {
   // slot at it; tls adds the https port, whose certificate is trusted in the prefix.
   bool Start(const std::vector<std::string>& args = {}, bool tls = false);
   void Stop();
-  // The connections it has finished, in the order they were accepted (at least count of them when
-  // they come within two seconds).
+  // The requests it has read, in the order they were accepted; the first count of them closed when
+  // that comes within two seconds.
   std::vector<StandInRequest> Requests(size_t count = 0) const;
   const std::string& Dir() const { return dir_; }
   int port = 0;

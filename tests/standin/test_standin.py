@@ -62,9 +62,9 @@ class Server(unittest.TestCase):
         cls.srv.stop()
 
     def entry(self, raw):
-        """The log entry of the request whose bytes begin with `raw` (entries land as connections end)."""
+        """The log entry of the request whose bytes begin with `raw`, once its connection is over."""
         for _ in range(50):
-            hits = [e for e in self.srv.log.entries() if e['raw'].startswith(raw)]
+            hits = [e for e in self.srv.log.entries() if e['raw'].startswith(raw) and e['end']]
             if hits:
                 return hits[-1]
             time.sleep(0.1)
@@ -159,8 +159,14 @@ class Requests(Server):
                 req = b'GET /x?\xff HTTP/1.0\r\n\r\n'
                 exchange(srv.port, req)
                 exchange(srv.port, b'GET /y HTTP/1.0\r\n\r\n')
-                srv.log.wait(2)
-            log = sorted(standin.read_log(path), key=lambda e: e["conn"])  # logged as each connection ends
+                srv.set_reply('/s', b'', fault='stall=30')
+                with socket.create_connection(('127.0.0.1', srv.port)) as s:  # in the file while still open
+                    s.sendall(b'GET /s HTTP/1.0\r\n\r\n')
+                    srv.log.wait(3)
+                    self.assertEqual([(e['path'], e['end']) for e in standin.read_log(path)][2], ('/s', None))
+                while not all(e['end'] for e in srv.log.entries()):
+                    time.sleep(0.05)
+            log = sorted(standin.read_log(path), key=lambda e: e["conn"])
             self.assertEqual([(e['raw'], e['status']) for e in log][0], (req, 200))
             self.assertEqual(log[1]['status'], 404)
             self.assertTrue(log[0]['time'] <= log[0]['end'] and log[1]['conn'] == log[0]['conn'] + 1)

@@ -13,7 +13,9 @@ Options:
   --port-file F      once bound, write {"port", "tls_port", "cert", "pid"} as JSON to F
   --log F            request log: one JSON object a line per connection (time, connection number,
                      port kind, raw request bytes as latin-1 text, path, query, status, fault, and
-                     the quotes served: asked, symbol, name, price, change, volume)
+                     the quotes served: asked, symbol, name, price, change, volume), written once the
+                     request is read ("end" null) and again when the connection is over; the last
+                     line of a connection number counts
   --cert-dir D       keep the certificate (cert.pem, key.pem, cert.der) in D; default: a temporary
                      folder removed at exit. Windows clients trust it once cert.der is in the Root store.
   --seed N           seed of the random walk (default 1)
@@ -84,7 +86,8 @@ from market import Market  # noqa: E402
 LOOPBACK = '127.0.0.1'
 VERSION = '1.86.000'
 MAX_HEAD = 65536          # request bytes read before answering
-READ_TIMEOUT = 10.0       # per receive while reading a request
+READ_TIMEOUT = 10.0       # per receive while reading a request, per slice while sending
+SEND_SLICE = 65536        # bytes sent under one time-out: a client that reads slowly still gets all
 DRAIN_LIMIT = 1 << 20     # bytes read after answering, before closing
 DRAIN_TIMEOUT = 2.0
 MAX_WAIT = 600.0          # longest delay or stall
@@ -192,6 +195,14 @@ def garbage(seed, size=600):
     return b'\x01' + bytes(r.randrange(256) for _ in range(size - 1))
 
 
+def send_all(sock, data):
+    """Sends data whole; the socket's time-out bounds each slice, not the whole (a client that stops
+    reading is still given up)."""
+    view = memoryview(data)
+    for i in range(0, len(view), SEND_SLICE):
+        sock.sendall(view[i:i + SEND_SLICE])
+
+
 def fit(body, size):
     """The body cut or padded with filler lines to exactly `size` bytes."""
     if len(body) >= size:
@@ -213,8 +224,10 @@ class RequestLog:
             open(path, 'w').close()
 
     def add(self, entry):
+        """Logs an entry, or writes it again once it has changed (the same dict)."""
         with self.cond:
-            self.items.append(entry)
+            if not any(e is entry for e in self.items):
+                self.items.append(entry)
             if self.path:
                 rec = dict(entry, raw=entry['raw'].decode('latin-1'))
                 with open(self.path, 'a') as f:
@@ -235,9 +248,14 @@ class RequestLog:
 
 
 def read_log(path):
-    """Entries of a log file, raw as bytes again."""
+    """Entries of a log file, raw as bytes again: the last line of each connection, in the order the
+    connections were first logged."""
+    entries = {}
     with open(path) as f:
-        return [dict(e, raw=e['raw'].encode('latin-1')) for e in map(json.loads, f) if e]
+        for e in map(json.loads, f):
+            if e:
+                entries[e['conn']] = dict(e, raw=e['raw'].encode('latin-1'))
+    return list(entries.values())
 
 
 def read_port_file(path, proc=None, timeout=30.0):
@@ -473,7 +491,7 @@ class StandIn:
     def _connection(self, sock, peer, ctx, conn):
         entry = {'time': time.time(), 'conn': conn, 'port': 'https' if ctx else 'http',
                  'peer': '%s:%d' % peer, 'raw': b'', 'line': '', 'method': '', 'path': '', 'query': '',
-                 'version': None, 'status': None, 'fault': {}, 'error': None, 'served': []}
+                 'version': None, 'status': None, 'fault': {}, 'error': None, 'served': [], 'end': None}
         raw = bytearray()
         try:
             sock.settimeout(READ_TIMEOUT)
@@ -519,6 +537,8 @@ class StandIn:
             status, ctype, body, fault = self.answer(path, query)
         entry['served'] = [q.record() for q in served]
         entry['fault'] = fault
+        entry['raw'] = bytes(raw)
+        self.log.add(entry)  # seen at once, not only once the connection is over
         if fault.get('reset') and 'cut' not in fault:
             sock.setsockopt(socket.SOL_SOCKET, socket.SO_LINGER, struct.pack('ii', 1, 0))
             return
@@ -543,7 +563,7 @@ class StandIn:
         reply = head + (rest[:max(0, fault['cut'])] if 'cut' in fault else rest)
         entry['status'] = status
         if 'trickle' in fault:  # the head at once, then the body a byte per piece
-            sock.sendall(head)
+            send_all(sock, head)
             reply = reply[len(head):]
             fault = dict(fault, chunks=len(reply), gap=fault['trickle'])
         pieces = max(1, min(fault.get('chunks', 1), len(reply) or 1))
@@ -551,11 +571,11 @@ class StandIn:
         for i in range(pieces):
             if i:
                 self.stopping.wait(fault.get('gap', 0.2))
-            sock.sendall(reply[i * step:(i + 1) * step])
+            send_all(sock, reply[i * step:(i + 1) * step])
         if fault.get('flood'):
             filler, end = fit(b'', 65536), time.monotonic() + fault['flood']
             while time.monotonic() < end and not self.stopping.is_set():
-                sock.sendall(filler)
+                send_all(sock, filler)
         if fault.get('reset'):
             sock.setsockopt(socket.SOL_SOCKET, socket.SO_LINGER, struct.pack('ii', 1, 0))
             return
