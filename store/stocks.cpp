@@ -164,13 +164,6 @@ void InitLoadStocks(HWND hListView) {
   EndListUpdate(hListView);
 }
 
-// A refused write leaves a transaction that has read: ended, so that the next try reads what the other
-// program committed meanwhile instead of being refused again for an old snapshot.
-static long long ChangeRefused() {
-  oDatabase.RestartIdleTransaction();
-  return STOCK_REFUSED;
-}
-
 void TellStockRefused(HWND owner, const char* symbols, const char* done) {
   char text[700];
   snprintf(text, sizeof text,
@@ -181,6 +174,10 @@ void TellStockRefused(HWND owner, const char* symbols, const char* done) {
   pfnStoreMessageBox(owner, text, "Error", MB_OK | MB_ICONEXCLAMATION);
 }
 
+// A user's change starts from what other programs committed meanwhile: a transaction that read an
+// older state of the file would have it refused for as long as it lasts.
+static void StartChangeOnLatestFile() { oDatabase.RestartIdleTransaction(); }
+
 long long SaveStockRecord(long long rowid, const char* symbol, double warnBelow, double warnAbove,
                           double sharesOwned, double costBasis, double optionPrice, const char* sortText) {
   if (!symbol) symbol = "";
@@ -189,6 +186,7 @@ long long SaveStockRecord(long long rowid, const char* symbol, double warnBelow,
     return 0;
   }
   CDbLock lock(oDatabase);
+  StartChangeOnLatestFile();
   if (rowid == 0) {
     char lower[100];
     snprintf(lower, sizeof lower, "%s", symbol);
@@ -215,7 +213,7 @@ long long SaveStockRecord(long long rowid, const char* symbol, double warnBelow,
           bindNumbers(s, 3);
           sqlite3_bind_text(s, 8, sortText, -1, SQLITE_STATIC);
         });
-    if (IsRefusal(rc)) return ChangeRefused();
+    if (IsRefusal(rc)) return STOCK_REFUSED;
     if (rc != SQLITE_DONE) return 0;
     NoteStockEdit(symbol);
     return oDatabase.LastInsertRowid();
@@ -228,7 +226,7 @@ long long SaveStockRecord(long long rowid, const char* symbol, double warnBelow,
         sqlite3_bind_text(s, 6, sortText, -1, SQLITE_STATIC);
         sqlite3_bind_int64(s, 7, rowid);
       });
-  if (IsRefusal(rc)) return ChangeRefused();
+  if (IsRefusal(rc)) return STOCK_REFUSED;
   // A failed update, or a stock deleted meanwhile, saved nothing: the dialog must not report success.
   if (rc != SQLITE_DONE || sqlite3_changes(oDatabase.hDb) == 0) return 0;
   NoteStockEdit(symbol);
@@ -263,18 +261,19 @@ void DeleteStockUnderCursor(HWND hwnd) {
   if (!SendMessageA(hListView, LVM_GETITEMA, 0, (LPARAM)&item)) return;
   char sql[100];
   snprintf(sql, sizeof sql, "delete from quote where stock_rowid = %d", (int)item.lParam);
-  int rc = oDatabase.Run(sql);
-  if (rc == SQLITE_DONE) {
-    snprintf(sql, sizeof sql, "delete from stock where rowid = %d", (int)item.lParam);
+  int rc;
+  {
     CDbLock lock(oDatabase);
+    StartChangeOnLatestFile();
     rc = oDatabase.Run(sql);
-    if (rc == SQLITE_DONE && oDatabase.hDb && sqlite3_changes(oDatabase.hDb) > 0) NoteStockEdit(symbol);
+    if (rc == SQLITE_DONE) {
+      snprintf(sql, sizeof sql, "delete from stock where rowid = %d", (int)item.lParam);
+      rc = oDatabase.Run(sql);
+      if (rc == SQLITE_DONE && oDatabase.hDb && sqlite3_changes(oDatabase.hDb) > 0) NoteStockEdit(symbol);
+    }
   }
   // The row stays while the file still holds the stock (the log has why).
-  if (IsRefusal(rc)) {
-    ChangeRefused();
-    TellStockRefused(hwnd, symbol, "deleted");
-  }
+  if (IsRefusal(rc)) TellStockRefused(hwnd, symbol, "deleted");
   if (rc == SQLITE_DONE) SendMessageA(hListView, LVM_DELETEITEM, row, 0);
 }
 
