@@ -165,7 +165,8 @@ TEST(StockDialog, ASaveAnotherProgramRefusesIsToldAndTriedAgain) {
                        {{"Stock", type},
                         {"Error", [&](HWND box) {
                            told = MessageText(box);
-                           shown = std::to_string(ListRows()) + " " + CellText(0, 1) + " " + std::to_string(Count(c.saved));
+                           shown = std::to_string(ListRows()) + " " + CellText(0, 1) + " " +
+                                   std::to_string(Count(c.saved));
                            sqlite3_exec(other, "commit", NULL, NULL, NULL);
                            Press(box, IDOK);
                          }},

@@ -276,7 +276,9 @@ class OtherProgram {
     thread.join();
   }
   // 'r' reads, 'w' writes, 'x' locks everyone out, 'o' has the file open, idle. True when the hold was taken.
-  bool Hold(char how) { return Order(how == 'w' ? HOLD_WRITE : how == 'x' ? HOLD_ALL : how == 'r' ? HOLD_READ : HOLD_OPEN); }
+  bool Hold(char how) {
+    return Order(how == 'w' ? HOLD_WRITE : how == 'x' ? HOLD_ALL : how == 'r' ? HOLD_READ : HOLD_OPEN);
+  }
   void LetGo() { Order(LET_GO); }
 
  private:
@@ -382,8 +384,8 @@ TEST(StoreQuote, AnotherProgramHoldingTheFileCostsNoQuoteAndNoWait) {
     bool automatic;
     int answer, lost, boxes;
     bool folded = true;  // else the log says the -wal file must stay
-    char before = 0;  // at the exit: 'e' S3 edited, 'a' S81 again, 'd' S82 deleted, 'r' and NEW added, 'c' a
-                      // checkpoint of another connection, kept waiting by the reader
+    char before = 0;     // at the exit: 'e' S3 edited, 'a' S81 again, 'd' S82 deleted, 'r' and NEW added,
+                         // 'c' another connection's checkpoint, kept waiting by the reader
     int missing = -1, last = 82;  // quotes not in the file (-1: lost), last one stored
     const char* journal = NULL;
   } cases[] = {
@@ -434,12 +436,14 @@ TEST(StoreQuote, AnotherProgramHoldingTheFileCostsNoQuoteAndNoWait) {
     }
     std::thread checkpoint;
     if (c.before == 'c') {
-      oDatabase.CommitTransaction();  // it holds the write lock while it waits
+      oDatabase.CommitTransaction();  // the checkpoint holds the write lock while it waits for the reader
       checkpoint = std::thread([&db] {
         sqlite3* b = NULL;
         sqlite3_open(db.c_str(), &b);
         sqlite3_busy_timeout(b, 30000);
-        for (int i = 0; i < 100 && sqlite3_wal_checkpoint_v2(b, NULL, SQLITE_CHECKPOINT_TRUNCATE, NULL, NULL); ++i) Sleep(10);
+        IntSeenBy(b, "select count(*) from quote");  // a connection checkpoints once it has read the log
+        for (int i = 0; i < 100 && sqlite3_wal_checkpoint_v2(b, NULL, SQLITE_CHECKPOINT_TRUNCATE, NULL, NULL); ++i)
+          Sleep(10);
         sqlite3_close(b);
       });
       int frames = 0;
