@@ -106,7 +106,7 @@ static int FindListRow(HWND list, long long rowid) {
   return (int)SendMessageA(list, LVM_FINDITEMA, (WPARAM)-1, (LPARAM)&find);
 }
 
-// Writes the record into its list row (row -1: a new row at the end); the row, -1 when none could be added.
+// Writes the record into its list row (row -1: a new row at the end); the row, -1 when none was added.
 static int ShowInList(HWND hListView, QueueRecord* rec, int row) {
   LVITEMA item;
   memset(&item, 0, sizeof item);
@@ -137,6 +137,15 @@ static int ShowInList(HWND hListView, QueueRecord* rec, int row) {
     SendMessageA(hListView, LVM_SETITEMTEXTA, row, (LPARAM)&sub);
   }
   return row;
+}
+
+// The symbol a list row shows: its stock's symbol as the program knows it.
+static void ListSymbol(HWND list, int row, char* out, int size) {
+  LVITEMA item;
+  memset(&item, 0, sizeof item);
+  item.pszText = out;
+  item.cchTextMax = size;
+  SendMessageA(list, LVM_GETITEMTEXTA, row, (LPARAM)&item);
 }
 
 static void BindQuoteFields(sqlite3_stmt* s, int first, QueueRecord* r) {
@@ -198,8 +207,8 @@ static QuoteWrite WriteQuoteRows(QueueRecord* rec) {
 }
 
 // Quotes refused while another program held the file, the newest per stock, in arrival order, each with
-// the symbol its stock had then in the list. They are tried again once DB_BATCH_CHANGES more changes' worth of
-// quotes came in, and at exit.
+// the symbol its stock had then in the list. They are tried again once DB_BATCH_CHANGES more changes'
+// worth of quotes came in, and at exit.
 struct KeptQuote {
   QueueRecord rec;
   char stockSymbol[sizeof(QueueRecord::symbol)];
@@ -426,11 +435,7 @@ void StoreQuote(HWND hListView, QueueRecord* rec, bool storeToDb) {
   int row = ShowInList(hListView, rec, FindListRow(hListView, rec->rowid));
   if (!storeToDb) return;
   char shown[sizeof rec->symbol] = "";
-  LVITEMA item;
-  memset(&item, 0, sizeof item);
-  item.pszText = shown;
-  item.cchTextMax = sizeof shown;
-  if (row >= 0) SendMessageA(hListView, LVM_GETITEMTEXTA, row, (LPARAM)&item);
+  if (row >= 0) ListSymbol(hListView, row, shown, sizeof shown);
   StoreQuoteRows(rec, shown[0] ? shown : rec->symbol);
 }
 
