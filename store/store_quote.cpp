@@ -289,12 +289,14 @@ static QuoteWrite WriteQuote(QueueRecord* rec) {
 }
 
 // A kept quote goes only to the stock it came from: once that stock is gone, or its rowid names
-// another symbol (rowids of deleted stocks are given again), the quote is dropped.
-static void DropQuotesOfGoneStocks() {
+// another symbol (rowids of deleted stocks are given again), the quote is dropped. False when the file
+// refuses even a read: nothing could be written now, and each further read would wait again.
+static bool DropQuotesOfGoneStocks() {
   for (size_t i = 0; i < vRefusedQuotes.size();) {
     KeptQuote& k = vRefusedQuotes[i];
     char symbol[sizeof k.stockSymbol];
     int rc = ReadKeptStock(&k.rec, symbol, sizeof symbol);
+    if (IsRefusal(rc)) return false;
     if (rc == SQLITE_DONE || (rc == SQLITE_ROW && _stricmp(symbol, k.stockSymbol) != 0)) {
       WriteLog("StoreQuote:stock %lld (%s) has left the list: its kept quote is dropped", k.rec.rowid,
                k.stockSymbol);
@@ -303,11 +305,12 @@ static void DropQuotesOfGoneStocks() {
       ++i;
     }
   }
+  return true;
 }
 
 // The kept quotes in order, up to the first one refused again; true when none is left.
 static bool WriteRefusedQuotes() {
-  DropQuotesOfGoneStocks();
+  if (!DropQuotesOfGoneStocks()) return false;
   size_t done = 0;
   while (done < vRefusedQuotes.size() && WriteQuote(&vRefusedQuotes[done].rec) != QW_REFUSED) ++done;
   vRefusedQuotes.erase(vRefusedQuotes.begin(), vRefusedQuotes.begin() + done);
