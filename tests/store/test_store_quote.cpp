@@ -401,7 +401,7 @@ TEST(StoreQuote, AnotherProgramHoldingTheFileCostsNoQuoteAndNoWait) {
       {"kept S82's rowid taken by NEW", 'w', 81, 0, true, 0, 0, 0, true, 'r', 1},
       {"old journal, S81 twice in the batch", 'r', 81, 0, true, 0, 2, 0, true, 'a', -1, 82, "delete"},
       {"old journal, only an edit, Cancel", 'r', 81, 0, false, IDCANCEL, 0, 1, true, 'e', 0, 80, "delete"},
-      {"old journal, locked out from S81 on", 'x', 81, 0, true, 0, 2, 0, true, 0, -1, 82, "delete"},
+      {"old journal, locked out from S55 on", 'x', 55, 0, true, 0, 28, 0, true, 0, -1, 82, "delete"},
       {"old journal, locked out at S81", 'x', 81, 82, true, 0, 0, 0, true, 0, -1, 82, "delete"},
       {"another checkpoint across the exit", 'r', 40, 0, true, 0, 0, 0, false, 'c'},
   };
