@@ -213,8 +213,8 @@ static sqlite3* NumberedStocksAndAReader(const char* tag, int last, const char* 
   return other;
 }
 
-// Quotes of S<from>..S<to>, each priced at its number: two changes each. Each finds its stock by
-// rowid first, as a reply's quote does.
+// Quotes of S<from>..S<to>, each priced at its number and its stock found by rowid as a reply's is: two
+// changes each.
 static void StoreNumbered(int from, int to) {
   for (int i = from; i <= to; ++i) {
     QueueRecord r = Quote(("S" + std::to_string(i)).c_str());
@@ -434,20 +434,17 @@ TEST(StoreQuote, AnotherProgramHoldingTheFileCostsNoQuoteAndNoWait) {
     if (c.before == 'r') {
       EXPECT_EQ(SaveStockRecord(0, "NEW", 0, 0, 0, 0, 0, ""), 82);  // the deleted stock's rowid
     }
-    std::thread checkpoint;
-    if (c.before == 'c') {
-      oDatabase.CommitTransaction();  // the checkpoint holds the write lock while it waits for the reader
+    std::thread checkpoint;  // it holds the write lock while it waits for the reader: the batch goes first
+    if (c.before == 'c' && oDatabase.CommitTransaction()) {
       checkpoint = std::thread([&db] {
         sqlite3* b = NULL;
         sqlite3_open(db.c_str(), &b);
         sqlite3_busy_timeout(b, 30000);
         IntSeenBy(b, "select count(*) from quote");  // a connection checkpoints once it has read the log
-        for (int i = 0; i < 100 && sqlite3_wal_checkpoint_v2(b, NULL, SQLITE_CHECKPOINT_TRUNCATE, NULL, NULL); ++i)
-          Sleep(10);
+        for (int i = 0; i < 100 && sqlite3_wal_checkpoint_v2(b, NULL, SQLITE_CHECKPOINT_TRUNCATE, 0, 0); ++i) Sleep(9);
         sqlite3_close(b);
       });
-      int frames = 0;
-      for (int ms = 0; ms < 10000 && frames != -1; ms += 10, Sleep(10))
+      for (int ms = 0, frames = 0; ms < 10000 && frames != -1; ms += 10, Sleep(10))  // until it holds
         sqlite3_wal_checkpoint_v2(oDatabase.hDb, NULL, SQLITE_CHECKPOINT_PASSIVE, &frames, NULL);
     }
     bool saved = CloseStoreAtExit(c.automatic, true);
