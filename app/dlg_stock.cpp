@@ -93,7 +93,13 @@ static void OnSaveStock(HWND hDlg) {
   GetDlgItemTextA(hDlg, IDC_STOCK_ROWID, rowidText, sizeof rowidText);
   long long rowid = atoll(rowidText);
   // Rowid 0 finds a symbol the portfolio has and updates it with what the user typed.
-  ShowSavedStock(SaveStockRecord(rowid, symbol, values[0], values[1], values[2], values[3], values[4], sortText));
+  long long saved = SaveStockRecord(rowid, symbol, values[0], values[1], values[2], values[3], values[4], sortText);
+  if (saved == STOCK_REFUSED) {
+    // Nothing was written: the dialog stays, with what was typed, for another try.
+    TellStockRefused(hDlg, symbol, "saved");
+    return;
+  }
+  ShowSavedStock(saved);
 
   char cash[CASH_TEXT_SIZE] = "";
   GetDlgItemTextA(hDlg, IDC_STOCK_CASH, cash, sizeof cash);
@@ -116,15 +122,24 @@ static void OnQuickAdd(HWND hDlg) {
   HWND edit = GetDlgItem(hDlg, IDC_STOCK_QUICKLIST);
   int length = GetWindowTextLengthA(edit);
   char* text = (char*)malloc((size_t)length + 10);
+  char refused[200] = "";
   if (text) {
     GetWindowTextA(edit, text, length + 10);
     for (char* token = strtok(text, " \t\r\n,"); token; token = strtok(NULL, " \t\r\n,")) {
       if (strlen(token) > QUICK_ADD_MAX_LENGTH) continue;
       // Saving with zeros over a stock the user already holds would wipe its limits and holding.
       if (PortfolioHasSymbol(token)) continue;
-      ShowSavedStock(SaveStockRecord(0, token, 0.0, 0.0, 0.0, 0.0, 0.0, ""));
+      long long saved = SaveStockRecord(0, token, 0.0, 0.0, 0.0, 0.0, 0.0, "");
+      size_t used = strlen(refused);
+      if (saved == STOCK_REFUSED) snprintf(refused + used, sizeof refused - used, "%s%s", used ? ", " : "", token);
+      else ShowSavedStock(saved);
     }
     free(text);
+  }
+  // Another try adds what was refused; the symbols added meanwhile are skipped as held.
+  if (refused[0]) {
+    TellStockRefused(hDlg, refused, "saved");
+    return;
   }
   EndDialog(hDlg, 1);
 }

@@ -189,9 +189,10 @@ int CSSqlite::FoldLog(DWORD waitMs) {
         return -1;
       }
     }
-    // Busy with every frame copied: the file holds all, only the log could not be emptied.
-    if (rc == SQLITE_OK || frames <= copied) return 0;
-    if (GetTickCount() - start >= waitMs) return frames - copied;
+    // Busy with every frame copied: the file holds all, only the log could not be emptied. Busy with no
+    // counts (-1): another connection's checkpoint kept this one from copying anything.
+    if (rc == SQLITE_OK || (frames >= 0 && frames <= copied)) return 0;
+    if (GetTickCount() - start >= waitMs) return frames >= 0 ? frames - copied : -1;
     Sleep(DB_BUSY_TIMEOUT_MS / 2);
   }
 }
@@ -217,6 +218,20 @@ int CSSqlite::Execute(const char* sql) {
 
 // True also when the statement failed while running (callers rely on it); the log has the cause.
 bool CSSqlite::SQLCall(const char* sql) { return Execute(sql) != -1; }
+
+bool IsRefusal(int rc) { return rc > 0 && ((rc & 0xff) == SQLITE_BUSY || (rc & 0xff) == SQLITE_LOCKED); }
+
+// The refusal a failed prepare met (a fresh connection must read the schema first), else -1.
+static int PrepareRefusal(sqlite3* db) {
+  int rc = db ? sqlite3_errcode(db) : -1;
+  return IsRefusal(rc) ? rc : -1;
+}
+
+int CSSqlite::Run(const char* sql) {
+  CDbLock lock(*this);
+  int rc = Execute(sql);
+  return rc == -1 ? PrepareRefusal(hDb) : rc;
+}
 
 template <typename T>
 T CSSqlite::Scalar(const char* sql, const char* prepareError, T none, T (*read)(sqlite3_stmt*, int)) {
@@ -329,7 +344,7 @@ int RunBoundStatement(const char* sql, const std::function<void(sqlite3_stmt*)>&
   CKeptStatement kept(sql);
   if (!kept.stmt) {
     WriteLog("Prepare error: %s\n%s", oDatabase.hDb ? oDatabase.KeepLibraryError() : "", sql);
-    return -1;
+    return PrepareRefusal(oDatabase.hDb);
   }
   bind(kept.stmt);
   int rc = sqlite3_step(kept.stmt);

@@ -46,9 +46,13 @@ class CSSqlite {
   // Copies what only the -wal file holds into the database file and empties the log, so that the file
   // alone holds every commit; tried again for up to waitMs while another connection keeps it from
   // finishing. The number of log frames still not copied: 0 when the file holds everything (or keeps
-  // no log), -1 when the fold failed or the database is closed.
+  // no log), -1 when the fold failed, was kept out by another connection's checkpoint, or the database
+  // is closed.
   int FoldLog(DWORD waitMs);
   bool SQLCall(const char* sql);
+  // Runs sql to its end: the last step's result; a refusal (IsRefusal) when another program holds the
+  // file, at the prepare as at a step; -1 when closed or the text did not prepare for another reason.
+  int Run(const char* sql);
   int GetInt(const char* sql);
   double GetDouble(const char* sql);
   long long GetLongLong(const char* sql);
@@ -136,9 +140,14 @@ class CKeptStatement {
   sqlite3_stmt* const stmt;
 };
 
+// True for a result that says another program holds the file (busy or locked): the same statement
+// may pass later.
+bool IsRefusal(int rc);
+
 // Runs the constant text sql once on oDatabase as a kept statement, bound through bind, logging
 // "Prepare error" or "Step error". With row given, a step that yields a row hands it to row (and is no
-// error). Returns the step's result, or -1 when the statement did not prepare (or the database is
-// closed).
+// error). Returns the step's result; a prepare refused while another program holds the file gives the
+// refusal, as a step would; -1 when the statement did not prepare for another reason (or the database
+// is closed).
 int RunBoundStatement(const char* sql, const std::function<void(sqlite3_stmt*)>& bind,
                       const std::function<void(sqlite3_stmt*)>& row = nullptr);

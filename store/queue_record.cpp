@@ -157,18 +157,23 @@ bool LoadQueueRecordLV(HWND hListView, int row, QueueRecord* rec, int stockRowid
 }
 
 bool LoadQueueRecordFromSql(const char* sql, QueueRecord* rec, const char* caller,
-                            const std::function<void(sqlite3_stmt*)>& bind) {
+                            const std::function<void(sqlite3_stmt*)>& bind, bool* refused) {
   CKeptStatement kept(sql);
+  if (refused) *refused = false;
   if (!oDatabase.hDb) return false;  // between a close and the reopen
+  int rc;
   if (!kept.stmt) {
+    rc = sqlite3_errcode(oDatabase.hDb);
     WriteLog("%s:sqlite3_prepare error: %s\n%s", caller, oDatabase.KeepLibraryError(), sql);
-    return false;
+  } else {
+    bind(kept.stmt);
+    bool found = false;
+    while ((rc = sqlite3_step(kept.stmt)) == SQLITE_ROW) {
+      LoadQueueRecord(kept.stmt, rec, false);
+      found = true;
+    }
+    if (found) return true;
   }
-  bind(kept.stmt);
-  bool found = false;
-  while (sqlite3_step(kept.stmt) == SQLITE_ROW) {
-    LoadQueueRecord(kept.stmt, rec, false);
-    found = true;
-  }
-  return found;
+  if (refused) *refused = IsRefusal(rc);
+  return false;
 }

@@ -63,6 +63,7 @@ bool LoadQueueRecord(sqlite3_stmt* stmt, QueueRecord* rec, bool clearFirst);
 std::vector<QueueRecord> LoadQueueRecords(sqlite3_stmt* stmt);
 bool LoadQueueRecordLV(HWND hListView, int row, QueueRecord* rec, int stockRowid);
 // Runs the constant query sql, bound through bind, on the shared connection (a kept statement) and
-// lays every result row over rec; caller names the log line. True when a row came.
+// lays every result row over rec; caller names the log line. True when a row came. refused, when
+// given, tells whether another program holding the file kept the query from running.
 bool LoadQueueRecordFromSql(const char* sql, QueueRecord* rec, const char* caller,
-                            const std::function<void(sqlite3_stmt*)>& bind);
+                            const std::function<void(sqlite3_stmt*)>& bind, bool* refused = nullptr);

@@ -164,6 +164,20 @@ void InitLoadStocks(HWND hListView) {
   EndListUpdate(hListView);
 }
 
+void TellStockRefused(HWND owner, const char* symbols, const char* done) {
+  char text[700];
+  snprintf(text, sizeof text,
+           "%s could not be %s because another program is using the database file\n%s\n\n"
+           "Please try again in a moment.",
+           symbols, done, oDatabase.szDatabasePath);
+  WriteLog("%s could not be %s: another program holds %s", symbols, done, oDatabase.szDatabasePath);
+  pfnStoreMessageBox(owner, text, "Error", MB_OK | MB_ICONEXCLAMATION);
+}
+
+// A user's change starts from what other programs committed meanwhile: a transaction that read an
+// older state of the file would have it refused for as long as it lasts.
+static void StartChangeOnLatestFile() { oDatabase.RestartIdleTransaction(); }
+
 long long SaveStockRecord(long long rowid, const char* symbol, double warnBelow, double warnAbove,
                           double sharesOwned, double costBasis, double optionPrice, const char* sortText) {
   if (!symbol) symbol = "";
@@ -172,6 +186,7 @@ long long SaveStockRecord(long long rowid, const char* symbol, double warnBelow,
     return 0;
   }
   CDbLock lock(oDatabase);
+  StartChangeOnLatestFile();
   if (rowid == 0) {
     char lower[100];
     snprintf(lower, sizeof lower, "%s", symbol);
@@ -189,7 +204,7 @@ long long SaveStockRecord(long long rowid, const char* symbol, double warnBelow,
     BindNumberOrNull(s, first + 4, optionPrice, optionPrice == NoValue);
   };
   if (rowid == 0) {
-    bool ok = RunBoundStatement(
+    int rc = RunBoundStatement(
         "insert into stock (portfolio_rowid, symbol, stock_type, warn_below, warn_above, shares_owned, "
         "cost_basis, option_price, sort_order) values (?, ?, 0, ?, ?, ?, ?, ?, ?) ",
         [&](sqlite3_stmt* s) {
@@ -197,8 +212,9 @@ long long SaveStockRecord(long long rowid, const char* symbol, double warnBelow,
           sqlite3_bind_text(s, 2, symbol, -1, SQLITE_STATIC);
           bindNumbers(s, 3);
           sqlite3_bind_text(s, 8, sortText, -1, SQLITE_STATIC);
-        }) == SQLITE_DONE;
-    if (!ok) return 0;
+        });
+    if (IsRefusal(rc)) return STOCK_REFUSED;
+    if (rc != SQLITE_DONE) return 0;
     NoteStockEdit(symbol);
     return oDatabase.LastInsertRowid();
   }
@@ -210,7 +226,8 @@ long long SaveStockRecord(long long rowid, const char* symbol, double warnBelow,
         sqlite3_bind_text(s, 6, sortText, -1, SQLITE_STATIC);
         sqlite3_bind_int64(s, 7, rowid);
       });
-  // A refused update, or a stock deleted meanwhile, saved nothing: the dialog must not report success.
+  if (IsRefusal(rc)) return STOCK_REFUSED;
+  // A failed update, or a stock deleted meanwhile, saved nothing: the dialog must not report success.
   if (rc != SQLITE_DONE || sqlite3_changes(oDatabase.hDb) == 0) return 0;
   NoteStockEdit(symbol);
   return rowid;
@@ -244,12 +261,20 @@ void DeleteStockUnderCursor(HWND hwnd) {
   if (!SendMessageA(hListView, LVM_GETITEMA, 0, (LPARAM)&item)) return;
   char sql[100];
   snprintf(sql, sizeof sql, "delete from quote where stock_rowid = %d", (int)item.lParam);
-  if (oDatabase.SQLCall(sql)) {
-    snprintf(sql, sizeof sql, "delete from stock where rowid = %d", (int)item.lParam);
+  int rc;
+  {
     CDbLock lock(oDatabase);
-    if (oDatabase.SQLCall(sql) && oDatabase.hDb && sqlite3_changes(oDatabase.hDb) > 0) NoteStockEdit(symbol);
+    StartChangeOnLatestFile();
+    rc = oDatabase.Run(sql);
+    if (rc == SQLITE_DONE) {
+      snprintf(sql, sizeof sql, "delete from stock where rowid = %d", (int)item.lParam);
+      rc = oDatabase.Run(sql);
+      if (rc == SQLITE_DONE && oDatabase.hDb && sqlite3_changes(oDatabase.hDb) > 0) NoteStockEdit(symbol);
+    }
   }
-  SendMessageA(hListView, LVM_DELETEITEM, row, 0);
+  // The row stays while the file still holds the stock (the log has why).
+  if (IsRefusal(rc)) TellStockRefused(hwnd, symbol, "deleted");
+  if (rc == SQLITE_DONE) SendMessageA(hListView, LVM_DELETEITEM, row, 0);
 }
 
 bool PurgeOldQuotes(HWND hwnd) {

@@ -106,8 +106,8 @@ static int FindListRow(HWND list, long long rowid) {
   return (int)SendMessageA(list, LVM_FINDITEMA, (WPARAM)-1, (LPARAM)&find);
 }
 
-// Writes the record into its list row (row -1: a new row at the end).
-static void ShowInList(HWND hListView, QueueRecord* rec, int row) {
+// Writes the record into its list row (row -1: a new row at the end); the row, -1 when none was added.
+static int ShowInList(HWND hListView, QueueRecord* rec, int row) {
   LVITEMA item;
   memset(&item, 0, sizeof item);
   if (row < 0) {
@@ -117,7 +117,7 @@ static void ShowInList(HWND hListView, QueueRecord* rec, int row) {
     item.iImage = rec->quote_status;
     item.lParam = (LPARAM)rec->rowid;
     row = (int)SendMessageA(hListView, LVM_INSERTITEMA, 0, (LPARAM)&item);
-    if (row < 0) return;
+    if (row < 0) return row;
   } else {
     item.mask = LVIF_IMAGE;
     item.iItem = row;
@@ -136,6 +136,16 @@ static void ShowInList(HWND hListView, QueueRecord* rec, int row) {
     sub.pszText = cell;
     SendMessageA(hListView, LVM_SETITEMTEXTA, row, (LPARAM)&sub);
   }
+  return row;
+}
+
+// The symbol a list row shows: its stock's symbol as the program knows it.
+static void ListSymbol(HWND list, int row, char* out, int size) {
+  LVITEMA item;
+  memset(&item, 0, sizeof item);
+  item.pszText = out;
+  item.cchTextMax = size;
+  SendMessageA(list, LVM_GETITEMTEXTA, row, (LPARAM)&item);
 }
 
 static void BindQuoteFields(sqlite3_stmt* s, int first, QueueRecord* r) {
@@ -161,8 +171,6 @@ static void BindQuoteFields(sqlite3_stmt* s, int first, QueueRecord* r) {
   sqlite3_bind_int(s, i++, r->sharesoutstanding);
 }
 
-static bool Refused(int rc) { return (rc & 0xff) == SQLITE_BUSY; }
-
 enum QuoteWrite { QW_WRITTEN, QW_REFUSED, QW_FAILED };
 
 // The stock's name and today's quote row. Another program holding the file refuses the first statement
@@ -172,7 +180,7 @@ static QuoteWrite WriteQuoteRows(QueueRecord* rec) {
     sqlite3_bind_text(s, 1, rec->name, -1, SQLITE_STATIC);
     sqlite3_bind_int64(s, 2, rec->rowid);
   });
-  if (Refused(rc)) return QW_REFUSED;
+  if (IsRefusal(rc)) return QW_REFUSED;
   rc = RunBoundStatement(
       "update quote set stock_symbol = ?, quote_status = ?, quote_date = ?, quote_time = ?, price = ?, "
       "change = ?,        open = ?, high = ?, low = ?, volume = ?, prev_close = ?, high52 = ?, low52 = ?, "
@@ -182,7 +190,7 @@ static QuoteWrite WriteQuoteRows(QueueRecord* rec) {
         BindQuoteFields(s, 1, rec);
         sqlite3_bind_int64(s, 20, rec->rowid);
       });
-  if (Refused(rc)) return QW_REFUSED;
+  if (IsRefusal(rc)) return QW_REFUSED;
   if (rc != -1 && sqlite3_changes(oDatabase.hDb) == 0) {
     rc = RunBoundStatement(
         "insert into quote (stock_rowid, create_date, stock_symbol, quote_status, quote_date, quote_time, "
@@ -193,14 +201,14 @@ static QuoteWrite WriteQuoteRows(QueueRecord* rec) {
           sqlite3_bind_int64(s, 1, rec->rowid);
           BindQuoteFields(s, 2, rec);
         });
-    if (Refused(rc)) return QW_REFUSED;
+    if (IsRefusal(rc)) return QW_REFUSED;
   }
   return rc == SQLITE_DONE ? QW_WRITTEN : QW_FAILED;
 }
 
 // Quotes refused while another program held the file, the newest per stock, in arrival order, each with
-// the symbol its stock had then. They are tried again once DB_BATCH_CHANGES more changes' worth of
-// quotes came in, and at exit.
+// the symbol its stock had then in the list. They are tried again once DB_BATCH_CHANGES more changes'
+// worth of quotes came in, and at exit.
 struct KeptQuote {
   QueueRecord rec;
   char stockSymbol[sizeof(QueueRecord::symbol)];
@@ -234,34 +242,36 @@ void NoteStockEdit(const char* symbol) {
   vBatchEdits.push_back(symbol);
 }
 
-// The stock's symbol as the file holds it: SQLITE_ROW with it, SQLITE_DONE when there is no such stock,
-// another code when it cannot be read now.
-static int ReadStockSymbol(long long rowid, char* out, size_t size) {
+// The kept quote's stock as the file holds it now: its symbol into out, and its limits laid over the
+// quote, whose status follows them (its stock may not have been readable when it came). SQLITE_ROW,
+// SQLITE_DONE when there is no such stock, another code when it cannot be read now.
+static int ReadKeptStock(QueueRecord* rec, char* out, size_t size) {
   out[0] = 0;
   return RunBoundStatement(
-      "select symbol from stock where rowid = ?", [rowid](sqlite3_stmt* s) { sqlite3_bind_int64(s, 1, rowid); },
-      [out, size](sqlite3_stmt* s) {
+      "select symbol as stock_symbol, warn_below, warn_above from stock where rowid = ?",
+      [rec](sqlite3_stmt* s) { sqlite3_bind_int64(s, 1, rec->rowid); },
+      [rec, out, size](sqlite3_stmt* s) {
         const unsigned char* text = sqlite3_column_text(s, 0);
         CopyCut(out, size, text ? (const char*)text : "");
+        LoadQueueRecord(s, rec, false);
+        rec->quote_status = ComputeQuoteStatus(rec);
       });
 }
 
-// With refusedNow, the kept quotes are tried again after DB_BATCH_CHANGES / 2 more quotes, and a
-// transaction that holds nothing is ended, so the next try sees the other program's changes. The stock's
-// symbol is read before that, while the transaction that found the stock still reads the same file.
-static void KeepRefused(const QueueRecord& rec, bool refusedNow) {
+// stockSymbol is the stock's symbol as the list shows it: the file may refuse even a read now, and the
+// stock is checked against it when the quote is written. With refusedNow, the kept quotes are tried
+// again after DB_BATCH_CHANGES / 2 more quotes, and a transaction that holds nothing is ended, so the
+// next try sees the other program's changes.
+static void KeepRefused(const QueueRecord& rec, const char* stockSymbol, bool refusedNow) {
   KeptQuote kept;
   kept.rec = rec;
-  if (ReadStockSymbol(rec.rowid, kept.stockSymbol, sizeof kept.stockSymbol) != SQLITE_ROW) {
-    WriteLog("StoreQuote:the stock of %s cannot be read; its quote is dropped", rec.symbol);
-  } else {
-    for (size_t i = 0; i < vRefusedQuotes.size(); ++i)
-      if (vRefusedQuotes[i].rec.rowid == rec.rowid) {
-        vRefusedQuotes.erase(vRefusedQuotes.begin() + i);
-        break;
-      }
-    vRefusedQuotes.push_back(kept);
-  }
+  CopyCut(kept.stockSymbol, sizeof kept.stockSymbol, stockSymbol);
+  for (size_t i = 0; i < vRefusedQuotes.size(); ++i)
+    if (vRefusedQuotes[i].rec.rowid == rec.rowid) {
+      vRefusedQuotes.erase(vRefusedQuotes.begin() + i);
+      break;
+    }
+  vRefusedQuotes.push_back(kept);
   if (!refusedNow) return;
   nQuotesUntilRetry = DB_BATCH_CHANGES / 2;
   oDatabase.RestartIdleTransaction();
@@ -279,13 +289,15 @@ static QuoteWrite WriteQuote(QueueRecord* rec) {
 }
 
 // A kept quote goes only to the stock it came from: once that stock is gone, or its rowid names
-// another symbol (rowids of deleted stocks are given again), the quote is dropped.
-static void DropQuotesOfGoneStocks() {
+// another symbol (rowids of deleted stocks are given again), the quote is dropped. False when the file
+// refuses even a read: nothing could be written now, and each further read would wait again.
+static bool DropQuotesOfGoneStocks() {
   for (size_t i = 0; i < vRefusedQuotes.size();) {
-    const KeptQuote& k = vRefusedQuotes[i];
+    KeptQuote& k = vRefusedQuotes[i];
     char symbol[sizeof k.stockSymbol];
-    int rc = ReadStockSymbol(k.rec.rowid, symbol, sizeof symbol);
-    if (rc == SQLITE_DONE || (rc == SQLITE_ROW && strcmp(symbol, k.stockSymbol) != 0)) {
+    int rc = ReadKeptStock(&k.rec, symbol, sizeof symbol);
+    if (IsRefusal(rc)) return false;
+    if (rc == SQLITE_DONE || (rc == SQLITE_ROW && _stricmp(symbol, k.stockSymbol) != 0)) {
       WriteLog("StoreQuote:stock %lld (%s) has left the list: its kept quote is dropped", k.rec.rowid,
                k.stockSymbol);
       vRefusedQuotes.erase(vRefusedQuotes.begin() + i);
@@ -293,31 +305,32 @@ static void DropQuotesOfGoneStocks() {
       ++i;
     }
   }
+  return true;
 }
 
 // The kept quotes in order, up to the first one refused again; true when none is left.
 static bool WriteRefusedQuotes() {
-  DropQuotesOfGoneStocks();
+  if (!DropQuotesOfGoneStocks()) return false;
   size_t done = 0;
   while (done < vRefusedQuotes.size() && WriteQuote(&vRefusedQuotes[done].rec) != QW_REFUSED) ++done;
   vRefusedQuotes.erase(vRefusedQuotes.begin(), vRefusedQuotes.begin() + done);
   return vRefusedQuotes.empty();
 }
 
-static void StoreQuoteRows(QueueRecord* rec) {
+static void StoreQuoteRows(QueueRecord* rec, const char* stockSymbol) {
   CDbLock lock(oDatabase);
   if (!oDatabase.hDb) return;
   // A quote waits behind the refused ones until they are written.
   if (!vRefusedQuotes.empty()) {
     bool due = --nQuotesUntilRetry <= 0;
     if (!due || !WriteRefusedQuotes()) {
-      KeepRefused(*rec, due);
+      KeepRefused(*rec, stockSymbol, due);
       return;
     }
   }
   if (WriteQuote(rec) != QW_REFUSED) return;
   WriteLog("StoreQuote:another program holds the file; the quote of %s is kept to be written later", rec->symbol);
-  KeepRefused(*rec, true);
+  KeepRefused(*rec, stockSymbol, true);
 }
 
 // Quotes not in the file yet, one per stock: refused while another program held it, or written into
@@ -422,8 +435,11 @@ void StoreQuote(HWND hListView, QueueRecord* rec, bool storeToDb) {
     return;
   }
   rec->quote_status = ComputeQuoteStatus(rec);
-  ShowInList(hListView, rec, FindListRow(hListView, rec->rowid));
-  if (storeToDb) StoreQuoteRows(rec);
+  int row = ShowInList(hListView, rec, FindListRow(hListView, rec->rowid));
+  if (!storeToDb) return;
+  char shown[sizeof rec->symbol] = "";
+  if (row >= 0) ListSymbol(hListView, row, shown, sizeof shown);
+  StoreQuoteRows(rec, shown[0] ? shown : rec->symbol);
 }
 
 void AppendQuoteRow(HWND hListView, QueueRecord* rec) {
@@ -442,11 +458,19 @@ bool GetStockRowidFromDatabase(QueueRecord* rec) {
 }
 
 bool GetStockFromDatabase(QueueRecord* rec, long long rowid) {
-  return LoadQueueRecordFromSql(STOCK_OVERLAY_SELECT "rowid = ? and portfolio_rowid = ?", rec,
-                                "GetStockFromDatabase", [rowid](sqlite3_stmt* s) {
-                                  sqlite3_bind_int64(s, 1, rowid);
-                                  sqlite3_bind_int64(s, 2, nPortfolioRowid);
-                                });
+  bool refused = false;
+  if (LoadQueueRecordFromSql(STOCK_OVERLAY_SELECT "rowid = ? and portfolio_rowid = ?", rec, "GetStockFromDatabase",
+                             [rowid](sqlite3_stmt* s) {
+                               sqlite3_bind_int64(s, 1, rowid);
+                               sqlite3_bind_int64(s, 2, nPortfolioRowid);
+                             },
+                             &refused))
+    return true;
+  if (!refused) return false;
+  // Unread is not gone: the quote goes on to be kept while the file is held, and its stock is checked
+  // when it is written.
+  rec->rowid = rowid;
+  return true;
 }
 
 void LoadStockIniSettingsKey(HWND hwnd, QueueRecord* rec, const char* key) {

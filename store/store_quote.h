@@ -39,6 +39,7 @@ void AppendQuoteRow(HWND hListView, QueueRecord* rec);
 // Looks the record's symbol up in the current portfolio and lays the stock row over the record.
 bool GetStockRowidFromDatabase(QueueRecord* rec);
 // Lays the current portfolio's stock row rowid over the record; false when there is no such stock.
+// While another program keeps the file from being read, the record takes the rowid alone (true).
 bool GetStockFromDatabase(QueueRecord* rec, long long rowid);
 
 // Reads the [Stocks] entry named by the record's symbol into limits, market, holding and cost.

@@ -135,3 +135,37 @@ TEST(StockDialog, EditsTheRowUnderTheCursorAndAddChangeUpdatesAKnownSymbol) {
   EXPECT_EQ(Count("symbol = 'AAA' and shares_owned = 7"), 1);
   oDatabase.Close();
 }
+
+// Another program writing to the file refuses the save: the user is told, the dialog stays, the list and
+// the file keep what they held (AAA with 5 shares alone), and the next press saves once it let go.
+TEST(StockDialog, ASaveAnotherProgramRefusesIsToldAndTriedAgain) {
+  const struct { int field, button; const char *typed, *told, *saved; int rows; } cases[] = {
+      {IDC_STOCK_SYMBOL, IDC_STOCK_ADDCHANGE, "IBM", "IBM could", "symbol = 'IBM'", 2},
+      {IDC_STOCK_SYMBOL, IDC_STOCK_ADDCHANGE, "AAA", "AAA could", "shares_owned = 7", 1},
+      {IDC_STOCK_QUICKLIST, IDC_STOCK_QUICKADD, "aapl aaa msft", "aapl, msft could", "shares_owned = 0", 3}};
+  for (const auto& c : cases) {
+    FreshPortfolio("stockheld", "");
+    SaveStockRecord(0, "AAA", 0, 0, 5, 0, 0, "");
+    InitLoadStocks(hListView);
+    sqlite3* other = NULL;
+    sqlite3_open(oDatabase.szDatabasePath, &other);
+    sqlite3_exec(other, "begin immediate; insert into portfolio (name) values ('theirs')", NULL, NULL, NULL);
+    pfnStoreMessageBox = MessageBoxA;
+    std::string told;
+    auto save = [&](HWND d) { Press(d, c.button); };
+    auto type = [&](HWND d) { SetText(d, IDC_STOCK_SHARES, "7"); SetText(d, c.field, c.typed); save(d); };
+    auto tell = [&](HWND box) {
+      told = MessageText(box) + "|" + std::to_string(ListRows()) + " " + CellText(0, 1) + " " +
+             std::to_string(Count(c.saved));
+      sqlite3_exec(other, "commit", NULL, NULL, NULL);
+      Press(box, IDOK);
+    };
+    EXPECT_EQ(RunModal([] { return ShowStockDialog(NULL); }, {{"Stock", type}, {"Error", tell}, {"Stock", save}}), 1);
+    sqlite3_close(other);
+    EXPECT_EQ(told.find(std::string(c.told) + " not be saved because another program is using the database file"), 0u);
+    EXPECT_EQ(told.substr(told.find('|')), "|1 5.000 0");
+    EXPECT_EQ(ListRows(), c.rows);
+    EXPECT_NE(Count(c.saved), 0);
+  }
+  oDatabase.Close();
+}

@@ -213,12 +213,13 @@ static sqlite3* NumberedStocksAndAReader(const char* tag, int last, const char* 
   return other;
 }
 
-// Quotes of S<from>..S<to>, each priced at its number: two changes each.
+// Quotes of S<from>..S<to>, each priced at its number and its stock found by rowid as a reply's is: two
+// changes each.
 static void StoreNumbered(int from, int to) {
   for (int i = from; i <= to; ++i) {
     QueueRecord r = Quote(("S" + std::to_string(i)).c_str());
     r.price = i;
-    StoreQuote(hListView, &r, true);
+    if (GetStockFromDatabase(&r, i)) StoreQuote(hListView, &r, true);
   }
 }
 
@@ -274,12 +275,14 @@ class OtherProgram {
     Order(QUIT);
     thread.join();
   }
-  // 'r' reads, 'w' writes, 'o' has the file open, idle. True when the hold was taken.
-  bool Hold(char how) { return Order(how == 'w' ? HOLD_WRITE : how == 'r' ? HOLD_READ : HOLD_OPEN); }
+  // 'r' reads, 'w' writes, 'x' locks everyone out, 'o' has the file open, idle. True when the hold was taken.
+  bool Hold(char how) {
+    return Order(how == 'w' ? HOLD_WRITE : how == 'x' ? HOLD_ALL : how == 'r' ? HOLD_READ : HOLD_OPEN);
+  }
   void LetGo() { Order(LET_GO); }
 
  private:
-  enum { NONE, HOLD_READ, HOLD_WRITE, HOLD_OPEN, LET_GO, QUIT };
+  enum { NONE, HOLD_READ, HOLD_WRITE, HOLD_ALL, HOLD_OPEN, LET_GO, QUIT };
   bool Order(int what) {
     done = false;
     order = what;
@@ -299,8 +302,8 @@ class OtherProgram {
       else if (what == HOLD_READ)
         ok = sqlite3_exec(db, "begin", NULL, NULL, NULL) == SQLITE_OK &&
              IntSeenBy(db, "select count(*) from quote") >= 0;
-      else if (what == HOLD_WRITE)
-        ok = sqlite3_exec(db, "begin immediate", NULL, NULL, NULL) == SQLITE_OK;
+      else if (what == HOLD_WRITE || what == HOLD_ALL)
+        ok = sqlite3_exec(db, what == HOLD_ALL ? "begin exclusive" : "begin immediate", NULL, NULL, NULL) == SQLITE_OK;
       else if (db) {
         ok = sqlite3_exec(db, "commit", NULL, NULL, NULL) == SQLITE_OK;
         sqlite3_close(db);
@@ -381,7 +384,8 @@ TEST(StoreQuote, AnotherProgramHoldingTheFileCostsNoQuoteAndNoWait) {
     bool automatic;
     int answer, lost, boxes;
     bool folded = true;  // else the log says the -wal file must stay
-    char before = 0;     // at the exit: 'e' S3 edited, 'a' S81 again, 'd' S82 deleted, 'r' and NEW added
+    char before = 0;     // at the exit: 'e' S3 edited, 'a' S81 again, 'd' S82 deleted, 'r' and NEW added,
+                         // 'c' another connection's checkpoint, kept waiting by the reader
     int missing = -1, last = 82;  // quotes not in the file (-1: lost), last one stored
     const char* journal = NULL;
   } cases[] = {
@@ -397,6 +401,9 @@ TEST(StoreQuote, AnotherProgramHoldingTheFileCostsNoQuoteAndNoWait) {
       {"kept S82's rowid taken by NEW", 'w', 81, 0, true, 0, 0, 0, true, 'r', 1},
       {"old journal, S81 twice in the batch", 'r', 81, 0, true, 0, 2, 0, true, 'a', -1, 82, "delete"},
       {"old journal, only an edit, Cancel", 'r', 81, 0, false, IDCANCEL, 0, 1, true, 'e', 0, 80, "delete"},
+      {"old journal, locked out from S55 on", 'x', 55, 0, true, 0, 28, 0, true, 0, -1, 82, "delete"},
+      {"old journal, locked out at S81", 'x', 81, 82, true, 0, 0, 0, true, 0, -1, 82, "delete"},
+      {"another checkpoint across the exit", 'r', 40, 0, true, 0, 0, 0, false, 'c'},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -424,10 +431,26 @@ TEST(StoreQuote, AnotherProgramHoldingTheFileCostsNoQuoteAndNoWait) {
       other.LetGo();
       oDatabase.SQLCall("delete from stock where rowid = 82");
     }
-    if (c.before == 'r') EXPECT_EQ(SaveStockRecord(0, "NEW", 0, 0, 0, 0, 0, ""), 82);  // the deleted stock's rowid
+    if (c.before == 'r') {
+      EXPECT_EQ(SaveStockRecord(0, "NEW", 0, 0, 0, 0, 0, ""), 82);  // the deleted stock's rowid
+    }
+    std::thread checkpoint;  // it holds the write lock while it waits for the reader: the batch goes first
+    if (c.before == 'c' && oDatabase.CommitTransaction()) {
+      checkpoint = std::thread([&db] {
+        sqlite3* b = NULL;
+        sqlite3_open(db.c_str(), &b);
+        sqlite3_busy_timeout(b, 30000);
+        IntSeenBy(b, "select count(*) from quote");  // a connection checkpoints once it has read the log
+        for (int i = 0; i < 100 && sqlite3_wal_checkpoint_v2(b, NULL, SQLITE_CHECKPOINT_TRUNCATE, 0, 0); ++i) Sleep(9);
+        sqlite3_close(b);
+      });
+      for (int ms = 0, frames = 0; ms < 10000 && frames != -1; ms += 10, Sleep(10))  // until it holds
+        sqlite3_wal_checkpoint_v2(oDatabase.hDb, NULL, SQLITE_CHECKPOINT_PASSIVE, &frames, NULL);
+    }
     bool saved = CloseStoreAtExit(c.automatic, true);
     CopyFileA(db.c_str(), (db + ".alone").c_str(), FALSE);
     other.LetGo();
+    if (checkpoint.joinable()) checkpoint.join();
     // whichever connection closes last takes the log files away
     EXPECT_EQ(GetFileAttributesA((db + "-wal").c_str()), INVALID_FILE_ATTRIBUTES);
     EXPECT_EQ(GetFileAttributesA((db + "-shm").c_str()), INVALID_FILE_ATTRIBUTES);
@@ -450,7 +473,7 @@ TEST(StoreQuote, AnotherProgramHoldingTheFileCostsNoQuoteAndNoWait) {
       EXPECT_NE(gBoxText.find(c.before ? "the change to S3 could" : "the last 2 quotes"), std::string::npos) << gBoxText;
     }
     std::string log = LogText();
-    EXPECT_EQ(log.find("commit failed") == std::string::npos, !c.journal) << log;
+    EXPECT_EQ(log.find("commit failed") == std::string::npos, !c.journal || c.hold == 'x') << log;
     EXPECT_EQ(log.find("-wal holds the latest quotes") == std::string::npos, c.folded) << log;
     bool logged = log.find(std::to_string(c.lost) + " quotes could not be saved to " + db + " and are lost") !=
                   std::string::npos;
