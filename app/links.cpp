@@ -11,6 +11,7 @@
 #include "foundation/text.h"
 #include "quotes/hosts.h"
 #include "quotes/sources.h"
+#include "store/stocks.h"
 
 namespace {
 
@@ -248,12 +249,7 @@ void ViewSymbolAtSource(HWND hwnd, int chart) {
   int row = (int)SendMessageA(hListView, LVM_HITTEST, 0, (LPARAM)&hit);
   if (row < 0) return;
   char symbol[kSymbolSize] = "";
-  LVITEMA item;
-  memset(&item, 0, sizeof item);
-  item.iSubItem = 0;
-  item.pszText = symbol;
-  item.cchTextMax = sizeof symbol;
-  SendMessageA(hListView, LVM_GETITEMTEXTA, row, (LPARAM)&item);
+  ListRowSymbol(hListView, row, symbol, sizeof symbol);
   if (!hwnd) return;
   char url[WEB_ADDRESS_SIZE];
   if (!SymbolPageUrl(url, sizeof url, symbol, chart, nQuoteSource)) {

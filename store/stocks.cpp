@@ -174,10 +174,6 @@ void TellStockRefused(HWND owner, const char* symbols, const char* done) {
   pfnStoreMessageBox(owner, text, "Error", MB_OK | MB_ICONEXCLAMATION);
 }
 
-// A user's change starts from what other programs committed meanwhile: a transaction that read an
-// older state of the file would have it refused for as long as it lasts.
-static void StartChangeOnLatestFile() { oDatabase.RestartIdleTransaction(); }
-
 long long SaveStockRecord(long long rowid, const char* symbol, double warnBelow, double warnAbove,
                           double sharesOwned, double costBasis, double optionPrice, const char* sortText) {
   if (!symbol) symbol = "";
@@ -186,7 +182,9 @@ long long SaveStockRecord(long long rowid, const char* symbol, double warnBelow,
     return 0;
   }
   CDbLock lock(oDatabase);
-  StartChangeOnLatestFile();
+  // A user's change starts from what other programs committed meanwhile: a transaction that read an
+  // older state of the file would have it refused for as long as it lasts.
+  oDatabase.RestartIdleTransaction();
   if (rowid == 0) {
     char lower[100];
     snprintf(lower, sizeof lower, "%s", symbol);
@@ -245,6 +243,14 @@ int ListRowUnderCursor(HWND list) {
   return (int)SendMessageA(list, LVM_HITTEST, 0, (LPARAM)&hit);
 }
 
+void ListRowSymbol(HWND list, int row, char* out, int size) {
+  LVITEMA item;
+  memset(&item, 0, sizeof item);
+  item.pszText = out;
+  item.cchTextMax = size;
+  SendMessageA(list, LVM_GETITEMTEXTA, row, (LPARAM)&item);
+}
+
 void DeleteStockUnderCursor(HWND hwnd) {
   int row = ListRowUnderCursor(hListView);
   if (row < 0) return;
@@ -264,7 +270,7 @@ void DeleteStockUnderCursor(HWND hwnd) {
   int rc;
   {
     CDbLock lock(oDatabase);
-    StartChangeOnLatestFile();
+    oDatabase.RestartIdleTransaction();  // as for a save
     rc = oDatabase.Run(sql);
     if (rc == SQLITE_DONE) {
       snprintf(sql, sizeof sql, "delete from stock where rowid = %d", (int)item.lParam);

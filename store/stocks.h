@@ -25,6 +25,8 @@ long long SaveStockRecord(long long rowid, const char* symbol, double warnBelow,
 
 // The list row at the mouse cursor's height, or -1.
 int ListRowUnderCursor(HWND list);
+// The symbol list row row shows: its stock's symbol as the program knows it.
+void ListRowSymbol(HWND list, int row, char* out, int size);
 
 // Asks, then deletes the stock under the mouse cursor with its quotes, and its list row. The row stays
 // while the file still holds the stock; a refused delete is told.

@@ -139,15 +139,6 @@ static int ShowInList(HWND hListView, QueueRecord* rec, int row) {
   return row;
 }
 
-// The symbol a list row shows: its stock's symbol as the program knows it.
-static void ListSymbol(HWND list, int row, char* out, int size) {
-  LVITEMA item;
-  memset(&item, 0, sizeof item);
-  item.pszText = out;
-  item.cchTextMax = size;
-  SendMessageA(list, LVM_GETITEMTEXTA, row, (LPARAM)&item);
-}
-
 static void BindQuoteFields(sqlite3_stmt* s, int first, QueueRecord* r) {
   int i = first;
   sqlite3_bind_text(s, i++, r->symbol, -1, SQLITE_STATIC);
@@ -438,7 +429,7 @@ void StoreQuote(HWND hListView, QueueRecord* rec, bool storeToDb) {
   int row = ShowInList(hListView, rec, FindListRow(hListView, rec->rowid));
   if (!storeToDb) return;
   char shown[sizeof rec->symbol] = "";
-  if (row >= 0) ListSymbol(hListView, row, shown, sizeof shown);
+  if (row >= 0) ListRowSymbol(hListView, row, shown, sizeof shown);
   StoreQuoteRows(rec, shown[0] ? shown : rec->symbol);
 }
 

@@ -185,12 +185,6 @@ TEST(PurgeOldQuotes, KeepsTheLastWeek) {
   oDatabase.Close();
 }
 
-static std::string gTold;
-static int WINAPI RecordErrorBox(HWND, LPCSTR text, LPCSTR caption, UINT) {
-  if (!strcmp(caption, "Error")) gTold = text;
-  return IDYES;
-}
-
 TEST(DeleteStockUnderCursor, RemovesStockQuotesAndRow) {
   FreshStore("delete", "[Options]\r\nStocksInDatabase=1\r\n");
   MakeList("0,1");
@@ -221,12 +215,12 @@ TEST(DeleteStockUnderCursor, RemovesStockQuotesAndRow) {
   sqlite3* other = NULL;
   sqlite3_open(oDatabase.szDatabasePath, &other);
   sqlite3_exec(other, "begin immediate; insert into portfolio (name) values ('theirs')", NULL, NULL, NULL);
-  pfnStoreMessageBox = RecordErrorBox;
   SetCursorPos(pt.x, pt.y - (rc.bottom - rc.top));
   DeleteStockUnderCursor(NULL);
   EXPECT_EQ(ListRows(), 1);
   EXPECT_EQ(Count("stock"), 1);
-  EXPECT_EQ(gTold.find("IBM could not be deleted because another program is using the database file"), 0u) << gTold;
+  EXPECT_EQ(gLastBoxText.find("IBM could not be deleted because another program is using the database file"), 0u)
+      << gLastBoxText;
   sqlite3_exec(other, "commit", NULL, NULL, NULL);
   sqlite3_close(other);
   DeleteStockUnderCursor(NULL);

@@ -16,7 +16,11 @@
 
 std::string gTestDir;
 
-static int WINAPI AnswerYes(HWND, LPCSTR, LPCSTR, UINT) { return IDYES; }
+std::string gLastBoxText;
+static int WINAPI AnswerYes(HWND, LPCSTR text, LPCSTR, UINT) {
+  gLastBoxText = text;
+  return IDYES;
+}
 
 void WriteBytes(const std::string& path, const std::string& bytes) {
   FILE* f = fopen(path.c_str(), "wb");

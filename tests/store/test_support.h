@@ -8,8 +8,10 @@
 extern std::string gTestDir;
 void WriteBytes(const std::string& path, const std::string& bytes);
 std::string ReadBytes(const std::string& path);
-// New folder holding the database, the settings file (with iniText) and the log.
+// New folder holding the database, the settings file (with iniText) and the log; the store's boxes are
+// answered Yes, the last one's text kept in gLastBoxText.
 void FreshStore(const char* tag, const std::string& iniText);
+extern std::string gLastBoxText;
 std::string LogText();
 // Column 0 of sql's first row as another connection to the file (another program) reads it; -1
 // when it does not run.
